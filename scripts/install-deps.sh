@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, testing, benchmarking and running
+# Quavrix needs. Run as root (or through sudo) on Debian 12 or later.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+PACKAGES=(
+  # build
+  build-essential cmake ninja-build pkg-config
+  # core libraries
+  libfftw3-dev libtinyxml2-dev portaudio19-dev
+  # GUI
+  qt6-base-dev libgl1-mesa-dev fonts-noto-cjk
+  # tests, sanitizers, fuzzing, benchmarks
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
+  python3 python3-mido
+  # default SoundFont and the peers the benchmarks compare against
+  timgm6mb-soundfont fluidsynth libsoundtouch-dev
+)
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${PACKAGES[@]}"

@@ -1,0 +1,9 @@
+#pragma once
+#include <string>
+
+namespace quavrix {
+
+// Full path of the running executable, or an empty string if the system cannot tell.
+std::string programPath();
+
+}  // namespace quavrix

@@ -1,0 +1,8 @@
+#pragma once
+
+namespace quavrix {
+
+// Filled in as this part of the program is built.
+struct PlaybackState {};
+
+}  // namespace quavrix
