@@ -1,0 +1,132 @@
+// quavrix-cli analyze FILE.wav [--json] [--row R]: reads and analyses a recording
+// as opening it in the program would.
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "analysis/onsets.h"
+#include "analysis/spectrum.h"
+#include "analysis/wav_reader.h"
+#include "cli.h"
+
+namespace quavrix::cli {
+namespace {
+
+double msSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+// Positions that seeding the grid from the marks gives: the first of every run
+// of non-zero marks (NaN counts as non-zero).
+std::vector<std::uint32_t> seededBeats(const Recording& rec) {
+  std::vector<std::uint32_t> beats;
+  const std::uint32_t n = std::min<std::uint32_t>(rec.positions(),
+                                                  static_cast<std::uint32_t>(rec.onsetMarks.size()));
+  bool active = false;
+  for (std::uint32_t p = 0; p < n; ++p) {
+    if (rec.onsetMarks[p] == 0.0f) {
+      active = false;
+    } else if (!active) {
+      beats.push_back(p);
+      active = true;
+    }
+  }
+  return beats;
+}
+
+std::string rowJson(const std::vector<float>& spectrum, int row) {
+  std::string out = "[";
+  bool first = true;
+  for (int hz = 0; hz < 2048; ++hz) {
+    const float v = spectrum[static_cast<std::size_t>(row) * 2048 + hz];
+    if (v == 0.0f) continue;
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%s[%d, %.9g]", first ? "" : ", ", hz, static_cast<double>(v));
+    out += buf;
+    first = false;
+  }
+  return out + "]";
+}
+
+int runAnalyze(const std::vector<std::string>& argv) {
+  const Args args(argv, {"--row"});
+  if (!args.error().empty()) return usageError("analyze", args.error());
+  if (args.positional().size() != 1) return usageError("analyze", "give one WAV file");
+  int row = -1;
+  if (const auto r = args.value("--row")) {
+    char* end = nullptr;
+    const long v = std::strtol(r->c_str(), &end, 10);
+    if (r->empty() || *end != '\0' || v < 0 || v > 0x7FFFFFFF)
+      return usageError("analyze", "--row needs a row number");
+    row = static_cast<int>(v);
+  }
+
+  Recording rec;
+  rec.path = args.positional()[0];
+  std::string reason;
+  auto start = std::chrono::steady_clock::now();
+  const int result = readRecordingSamples(rec, &reason);
+  const double readMs = msSince(start);
+  if (result != WAV_OK) {
+    std::fprintf(stderr, "read result %d (%s)\n", result, reason.c_str());
+    std::fprintf(stderr, "INIT ctrl\n Can not open .wav file\n Please check file type again.\n");
+    return 1;
+  }
+  start = std::chrono::steady_clock::now();
+  analyseRecording(rec);
+  const double spectrumMs = msSince(start);
+  start = std::chrono::steady_clock::now();
+  detectOnsets(rec);
+  const double onsetMs = msSince(start);
+
+  if (row >= 0 && row >= rec.blockCount) {
+    std::fprintf(stderr, "quavrix-cli analyze: row %d is past the last row (%d rows)\n", row,
+                 rec.blockCount);
+    return 2;
+  }
+  const auto beats = seededBeats(rec);
+  const OnsetCount onsets = countOnsets(rec);
+
+  if (!args.flag("--json")) {
+    std::printf("%s: %u frames (%.2f s), %u positions, %d spectrum rows\n", rec.path.c_str(),
+                rec.framesRead, rec.framesRead / 44100.0, rec.positions(), rec.blockCount);
+    std::printf("onsets: %d strong, %d weak; the grid would start with %zu beats\n",
+                onsets.strong, onsets.weak, beats.size());
+    std::printf("time: read %.1f ms, onsets %.1f ms, spectrum %.1f ms\n", readMs, onsetMs,
+                spectrumMs);
+    if (row >= 0) {
+      std::printf("row %d left: %s\n", row, rowJson(rec.spectrumA, row).c_str());
+      std::printf("row %d right: %s\n", row, rowJson(rec.spectrumB, row).c_str());
+    }
+    return 0;
+  }
+
+  std::string out = "{\"frames\": " + std::to_string(rec.framesRead) +
+                    ", \"capacity\": " + std::to_string(rec.capacity) +
+                    ", \"positions\": " + std::to_string(rec.positions()) +
+                    ", \"blocks\": " + std::to_string(rec.blockCount) + ", \"beats\": [";
+  for (std::size_t i = 0; i < beats.size(); ++i) {
+    if (i) out += ", ";
+    out += std::to_string(beats[i]);
+  }
+  char timing[160];
+  std::snprintf(timing, sizeof timing,
+                "], \"strong\": %d, \"weak\": %d, \"timing_ms\": {\"read\": %.3f, \"onsets\": "
+                "%.3f, \"spectrum\": %.3f}",
+                onsets.strong, onsets.weak, readMs, onsetMs, spectrumMs);
+  out += timing;
+  if (row >= 0) {
+    out += ", \"row\": {\"index\": " + std::to_string(row) + ", \"left\": " +
+           rowJson(rec.spectrumA, row) + ", \"right\": " + rowJson(rec.spectrumB, row) + "}";
+  }
+  out += "}";
+  std::printf("%s\n", out.c_str());
+  return 0;
+}
+
+const CommandRegistrar registrar({"analyze", "analyze FILE.wav [--json] [--row R]", runAnalyze});
+
+}  // namespace
+}  // namespace quavrix::cli

@@ -1,0 +1,247 @@
+#include "analysis/wav_reader.h"
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <optional>
+
+#include "analysis/spectrum.h"
+#include "base/units.h"
+
+namespace quavrix {
+
+namespace {
+
+constexpr int READ_BLOCK_FRAMES = 16384;
+constexpr std::uint16_t FORMAT_PCM = 1;
+constexpr std::uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
+
+std::uint32_t le32(const unsigned char* p) {
+  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+std::uint16_t le16(const unsigned char* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+struct Chunk {
+  std::uint64_t dataStart = 0;  // file offset of the first byte after the header
+  std::uint64_t size = 0;       // declared size
+};
+
+class RiffFile {
+ public:
+  explicit RiffFile(const std::string& path) : in_(path, std::ios::binary) {
+    if (in_) {
+      in_.seekg(0, std::ios::end);
+      const auto end = in_.tellg();
+      size_ = end < 0 ? 0 : static_cast<std::uint64_t>(end);
+      in_.seekg(0);
+    }
+  }
+  bool ok() const { return static_cast<bool>(in_); }
+  std::uint64_t size() const { return size_; }
+
+  bool readAt(std::uint64_t offset, void* out, std::size_t n) {
+    if (offset > size_ || n > size_ - offset) return false;
+    in_.clear();
+    in_.seekg(static_cast<std::streamoff>(offset));
+    in_.read(static_cast<char*>(out), static_cast<std::streamsize>(n));
+    return static_cast<std::size_t>(in_.gcount()) == n;
+  }
+  // Reads up to n bytes; returns how many arrived.
+  std::size_t readSome(std::uint64_t offset, void* out, std::size_t n) {
+    if (offset >= size_) return 0;
+    if (n > size_ - offset) n = static_cast<std::size_t>(size_ - offset);
+    in_.clear();
+    in_.seekg(static_cast<std::streamoff>(offset));
+    in_.read(static_cast<char*>(out), static_cast<std::streamsize>(n));
+    return static_cast<std::size_t>(in_.gcount());
+  }
+
+  // Walks the chunks in [from, end) for the first one with the given id. A
+  // header that does not fit, or a chunk that runs past the end, ends the walk
+  // with the chunk as found (its declared size is kept; readers clamp it).
+  std::optional<Chunk> find(const char* id, std::uint64_t from, std::uint64_t end) {
+    std::uint64_t at = from;
+    unsigned char header[8];
+    while (at + 8 <= end && readAt(at, header, 8)) {
+      const std::uint64_t chunkSize = le32(header + 4);
+      if (std::memcmp(header, id, 4) == 0) return Chunk{at + 8, chunkSize};
+      at += 8 + chunkSize + (chunkSize & 1);
+    }
+    return std::nullopt;
+  }
+
+ private:
+  std::ifstream in_;
+  std::uint64_t size_ = 0;
+};
+
+bool fail(std::string* reason, const char* text) {
+  if (reason) *reason = text;
+  return false;
+}
+
+// The formats the rest of the program can play and analyse.
+bool supported(const WaveFormat& f, const unsigned char* raw, std::uint64_t rawSize,
+               std::string* reason) {
+  std::uint16_t tag = f.formatTag;
+  if (tag == FORMAT_EXTENSIBLE && rawSize >= 26) tag = le16(raw + 24);  // sub-format GUID
+  if (tag != FORMAT_PCM) return fail(reason, "not integer PCM");
+  if (f.bitsPerSample != 16) return fail(reason, "not 16 bits per sample");
+  if (f.channels != 1 && f.channels != 2) return fail(reason, "neither mono nor stereo");
+  if (f.samplesPerSecond != static_cast<std::uint32_t>(SAMPLE_RATE))
+    return fail(reason, "sample rate is not 44100 Hz");
+  return true;
+}
+
+// The envelope byte of a sample: |s| >> 8 in 16 bits, so -32768 gives 128.
+std::uint8_t envelopeOf(std::int16_t s) {
+  return s == -32768 ? 128 : static_cast<std::uint8_t>((s < 0 ? -s : s) >> 8);
+}
+
+}  // namespace
+
+int readRecording(Recording& recording, std::string* reason) {
+  const int result = readRecordingSamples(recording, reason);
+  if (result == WAV_OK) analyseRecording(recording);
+  return result;
+}
+
+int readRecordingSamples(Recording& recording, std::string* reason) {
+  RiffFile file(recording.path);
+  if (!file.ok()) {
+    fail(reason, "cannot open the file");
+    return WAV_CANNOT_OPEN;
+  }
+  const std::uint64_t fileSize = file.size();
+
+  // The RIFF chunk of form type WAVE, searched from the start of the file.
+  std::optional<Chunk> riff;
+  for (std::uint64_t at = 0;;) {
+    riff = file.find("RIFF", at, fileSize);
+    if (!riff) break;
+    char form[4];
+    if (file.readAt(riff->dataStart, form, 4) && std::memcmp(form, "WAVE", 4) == 0) break;
+    at = riff->dataStart + riff->size + (riff->size & 1);
+  }
+  if (!riff) {
+    fail(reason, "no RIFF/WAVE chunk");
+    return WAV_NO_RIFF;
+  }
+  // Some writers leave the RIFF size at 0 or too large; the file's end bounds the search.
+  std::uint64_t riffEnd = riff->dataStart + riff->size;
+  if (riff->size < 4 || riffEnd > fileSize) riffEnd = fileSize;
+  const std::uint64_t firstSubChunk = riff->dataStart + 4;
+
+  const auto fmt = file.find("fmt ", firstSubChunk, riffEnd);
+  if (!fmt) {
+    fail(reason, "no \"fmt \" chunk");
+    return WAV_NO_FORMAT;
+  }
+  std::array<unsigned char, 40> raw{};
+  const std::uint64_t rawSize = fmt->size < raw.size() ? fmt->size : raw.size();
+  if (fmt->size < 16 || !file.readAt(fmt->dataStart, raw.data(), rawSize)) {
+    fail(reason, "\"fmt \" chunk too short");
+    return WAV_CANNOT_OPEN;
+  }
+  WaveFormat format;
+  format.formatTag = le16(&raw[0]);
+  format.channels = le16(&raw[2]);
+  format.samplesPerSecond = le32(&raw[4]);
+  format.averageBytesPerSecond = le32(&raw[8]);
+  format.blockAlign = le16(&raw[12]);
+  format.bitsPerSample = le16(&raw[14]);
+  format.extraSize = fmt->size >= 18 ? le16(&raw[16]) : 0;
+
+  const auto data = file.find("data", firstSubChunk, riffEnd);
+  if (!data) {
+    fail(reason, "no \"data\" chunk");
+    return WAV_NO_DATA;
+  }
+  if (!supported(format, raw.data(), rawSize, reason)) return WAV_CANNOT_OPEN;
+
+  const bool stereo = format.channels == 2;
+  const std::uint64_t frameBytes = stereo ? 4 : 2;
+  // Audio is the data chunk only; a truncated chunk gives what is there.
+  const std::uint64_t dataStart = data->dataStart;
+  const std::uint64_t available = dataStart < fileSize ? fileSize - dataStart : 0;
+  const std::uint64_t dataBytes = data->size < available ? data->size : available;
+  const std::uint64_t frames = dataBytes / frameBytes;
+  if (frames < static_cast<std::uint64_t>(MIN_RECORDING_FRAMES)) {
+    fail(reason, "recording shorter than 8192 frames");
+    return WAV_CANNOT_OPEN;
+  }
+
+  // The capacity follows from the whole file's size, not the data chunk's:
+  // project files written for a recording depend on the position count it gives.
+  const std::uint64_t c = stereo ? 2 : 1;
+  const std::uint64_t h = (2 * fileSize) / c + 40960;
+  const std::uint64_t capacity = (h - dataStart) / 4;  // dataStart < fileSize < h
+  if (capacity > 0x7FFFFFF0u || frames + LEAD_IN_FRAMES > capacity) {
+    fail(reason, "recording too long");
+    return WAV_CANNOT_OPEN;
+  }
+
+  Recording next;
+  next.path = recording.path;
+  next.format = format;
+  next.channelCount = static_cast<std::int16_t>(format.channels);
+  next.capacity = static_cast<std::int32_t>(capacity);
+  const std::size_t sampleEntries = capacity + 4;
+  const std::size_t onsetEntries = (capacity + 4) / 32 + 32;
+  next.left.assign(sampleEntries, 0.0f);
+  next.right.assign(sampleEntries, 0.0f);
+  next.leftEnvelope.assign(sampleEntries, 0);
+  next.rightEnvelope.assign(sampleEntries, 0);
+  next.onsetEnergy.assign(onsetEntries, 0);
+  next.onsetMarks.assign(onsetEntries, 0.0f);
+  next.onsetCount = static_cast<std::int32_t>(capacity / 32);
+
+  std::vector<unsigned char> block(READ_BLOCK_FRAMES * frameBytes);
+  std::uint64_t done = 0;  // frames converted
+  constexpr float SCALE = 1.0f / 32768.0f;
+  while (done < frames) {
+    std::uint64_t want = frames - done;
+    if (want > READ_BLOCK_FRAMES) want = READ_BLOCK_FRAMES;
+    const std::size_t got =
+        file.readSome(dataStart + done * frameBytes, block.data(), want * frameBytes);
+    const std::uint64_t whole = got / frameBytes;
+    for (std::uint64_t i = 0; i < whole; ++i) {
+      const unsigned char* p = &block[i * frameBytes];
+      const auto l = static_cast<std::int16_t>(le16(p));
+      const auto r = stereo ? static_cast<std::int16_t>(le16(p + 2)) : l;
+      const std::size_t at = LEAD_IN_FRAMES + done + i;
+      next.left[at] = l * SCALE;
+      next.right[at] = r * SCALE;
+      next.leftEnvelope[at] = envelopeOf(l);
+      next.rightEnvelope[at] = envelopeOf(r);
+    }
+    done += whole;
+    if (whole < want) break;  // the file ended early
+  }
+  next.framesRead = static_cast<std::uint32_t>(done);
+  if (done < static_cast<std::uint64_t>(MIN_RECORDING_FRAMES)) {
+    fail(reason, "recording shorter than 8192 frames");
+    return WAV_CANNOT_OPEN;
+  }
+
+  next.blockCount = static_cast<std::int32_t>(done / 2048) - 4;
+  next.spectrumLength = next.blockCount * 2048;
+  next.spectrumA.assign(static_cast<std::size_t>(next.spectrumLength) + 16, 0.0f);
+  next.spectrumB.assign(static_cast<std::size_t>(next.spectrumLength) + 16, 0.0f);
+
+  recording = std::move(next);
+  return WAV_OK;
+}
+
+void releaseRecording(Recording& recording) {
+  std::string path = std::move(recording.path);
+  recording = Recording{};
+  recording.path = std::move(path);
+}
+
+}  // namespace quavrix
+

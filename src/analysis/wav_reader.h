@@ -1,0 +1,33 @@
+#pragma once
+// Reads a RIFF/WAVE recording into the sample buffers of a Recording and runs
+// the spectrum analysis over it.
+
+#include <string>
+
+#include "analysis/recording.h"
+
+namespace quavrix {
+
+// Result codes of readRecording.
+inline constexpr int WAV_OK = 0;
+inline constexpr int WAV_CANNOT_OPEN = -1;  // missing, unreadable or unsupported file
+inline constexpr int WAV_NO_RIFF = -2;      // no RIFF chunk of form type "WAVE"
+inline constexpr int WAV_NO_FORMAT = -3;    // no "fmt " chunk inside it
+inline constexpr int WAV_NO_DATA = -4;      // no "data" chunk inside it
+
+// The shortest recording that can be analysed (one spectrum window).
+inline constexpr int MIN_RECORDING_FRAMES = 8192;
+
+// Reads recording.path. On success every buffer of the recording is replaced
+// and the spectrum has been computed; on failure the recording is unchanged.
+// `reason`, when given, receives a short English explanation of a failure.
+int readRecording(Recording& recording, std::string* reason = nullptr);
+
+// readRecording without the spectrum analysis (its buffers are allocated and
+// zero); for callers that time or schedule the analysis themselves.
+int readRecordingSamples(Recording& recording, std::string* reason = nullptr);
+
+// Frees every buffer of the recording.
+void releaseRecording(Recording& recording);
+
+}  // namespace quavrix

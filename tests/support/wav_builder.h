@@ -1,0 +1,41 @@
+#pragma once
+// Builds RIFF/WAVE files byte by byte, so tests can lay out chunks freely.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace quavrix::test {
+
+class WavBuilder {
+ public:
+  // "RIFF" size "WAVE" followed by the chunks added so far (the RIFF size is
+  // filled in unless overridden).
+  std::vector<unsigned char> bytes() const;
+
+  // A standard "fmt " chunk of 16 or 18 bytes.
+  WavBuilder& format(int channels, int rate = 44100, int bits = 16, int tag = 1,
+                     int chunkSize = 16);
+  // A "data" chunk of interleaved 16-bit samples; declaredSize overrides the size field.
+  WavBuilder& data(const std::vector<std::int16_t>& samples, long declaredSize = -1);
+  // Any chunk with raw contents.
+  WavBuilder& chunk(const std::string& id, const std::vector<unsigned char>& contents,
+                    long declaredSize = -1);
+  WavBuilder& riffSize(std::uint32_t size) {
+    riffSize_ = size;
+    return *this;
+  }
+
+  bool write(const std::string& path) const;
+
+ private:
+  std::vector<unsigned char> body_;
+  long riffSize_ = -1;
+};
+
+// Interleaved stereo samples (or mono when right is empty) of `frames` frames.
+std::vector<std::int16_t> toneSamples(int frames, double hz, double amplitude, bool stereo);
+
+bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
+
+}  // namespace quavrix::test
