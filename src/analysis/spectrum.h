@@ -1,16 +1,34 @@
 #pragma once
-// Peak spectrogram of a recording and the FIR filter used by playback.
+// Peak spectrogram of a recording: one row of 2048 whole-hertz entries per
+// 2048-frame block, each row from the 8192 frames starting at that block.
 
+#include <span>
+
+#include "analysis/fft_transform.h"
 #include "analysis/recording.h"
-#include "analysis/spectrum_map.h"
 
 namespace quavrix {
 
-// Fills spectrumA (left) and spectrumB (right) of the recording, one row of
-// 2048 hertz entries per 2048-frame block.
-void analyseRecording(Recording& recording);
+// Entries per spectrum row (0 .. 2047 Hz) and frames per block.
+inline constexpr int SPECTRUM_ROW = 2048;
+// Threads the analyses spread their rows over.
+inline constexpr int ANALYSIS_THREADS = 2;
+
+// Result codes of the analyses.
+inline constexpr int SPECTRUM_OK = 0;
+inline constexpr int SPECTRUM_NO_TRANSFORM = -1;  // no memory for the transform; rows are 0
+
+// Fills spectrumA (left) and spectrumB (right): row 0 is 0, rows 1 .. blockCount - 1
+// hold the peaks of their window. Rows whose samples or entries do not fit the
+// buffers stay 0.
+int analyseRecording(Recording& recording, int threads = ANALYSIS_THREADS);
 
 // Spectrum of |left - right|, written into both spectrumA and spectrumB.
-void analyseDifference(Recording& recording);
+int analyseDifference(Recording& recording, int threads = ANALYSIS_THREADS);
+
+// Writes the strict local maxima of bins 1 .. 379 into `row` at their
+// interpolated frequency, scaled by 5 / 2048. Entries without a peak are left
+// as they are; a later peak landing on the same entry replaces an earlier one.
+void writePeakRow(const PowerBins& power, std::span<float, SPECTRUM_ROW> row);
 
 }  // namespace quavrix

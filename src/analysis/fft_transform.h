@@ -1,0 +1,64 @@
+#pragma once
+// The windowed 8192-point power spectrum behind the peak spectrogram.
+
+#include <array>
+#include <memory>
+#include <vector>
+
+struct fftw_plan_s;
+
+namespace quavrix {
+
+// Frames per transform; the window spans four 2048-frame blocks.
+inline constexpr int FFT_SIZE = 8192;
+// The peak search reads bins 0 .. 380 only (up to about 2 kHz).
+inline constexpr int POWER_BINS = 381;
+
+using PowerBins = std::array<double, POWER_BINS>;
+
+// The transform plan and the window of one analysis run. The library's planner
+// keeps global state, so a plan is made on one thread and then only read; its
+// execution on separate buffers is safe from several threads at once.
+class FftPlan {
+ public:
+  FftPlan();
+  ~FftPlan();
+  FftPlan(const FftPlan&) = delete;
+  FftPlan& operator=(const FftPlan&) = delete;
+
+  bool ready() const { return plan_ != nullptr; }
+  fftw_plan_s* plan() const { return plan_; }
+  // w[i] = 0.5 (1 - cos(2 pi (i + 1) / 8193)): a Hann window whose zero end
+  // points lie just outside the 8192 frames.
+  const std::vector<double>& window() const { return window_; }
+
+ private:
+  fftw_plan_s* plan_ = nullptr;
+  std::vector<double> window_;
+};
+
+// The aligned input and output of one worker thread.
+class FftWorkspace {
+ public:
+  explicit FftWorkspace(const FftPlan& plan);
+
+  bool ready() const { return input_ && output_; }
+
+  // Power of bins 0 .. 380 of the windowed transform of samples[0 .. 8191].
+  // Bin 0 holds the 0 Hz and the half-rate power together.
+  void powers(const float* samples, PowerBins& power);
+  // The same for |a[j] - b[j]|.
+  void differencePowers(const float* a, const float* b, PowerBins& power);
+
+ private:
+  struct Release {
+    void operator()(void* memory) const;
+  };
+  void transform(PowerBins& power);
+
+  const FftPlan& plan_;
+  std::unique_ptr<double, Release> input_;
+  std::unique_ptr<double, Release> output_;  // FFT_SIZE / 2 + 1 complex values
+};
+
+}  // namespace quavrix
