@@ -2,6 +2,7 @@
 
 #include "base/paths.h"
 #include "engine/key_tables.h"
+#include "persist/settings_file.h"
 #include "platform/program_path.h"
 
 namespace quavrix {
@@ -28,8 +29,7 @@ NoFileChooser noFileChooser;
 }  // namespace
 
 void rebuildKeyTables(Engine& engine) {
-  // The key setting arrives with the settings record; until then row 0 is C.
-  rebuildKeyTables(engine.viewState, 0);
+  rebuildKeyTables(engine.viewState, engine.settings.values.cKeyTo);
 }
 
 std::unique_ptr<Engine> createEngine(const EngineOptions& options) {
@@ -45,6 +45,13 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options) {
   paths.programFolder = parts.folder;
   paths.defaultSettings = paths.programFolder + "default_settings.xml";
   paths.recentList = paths.programFolder + "recent_files.txt";
+
+  // Without a readable default file the built-in values stay and `loaded`
+  // stays 0, so no SoundFont is opened until settings are read.
+  engine->settings.currentPath.clear();
+  engine->settings.defaultPath = paths.defaultSettings;
+  loadSettings(engine->settings, std::string(), *engine->prompter);
+  engine->viewState.values = &engine->settings.values;
 
   rebuildKeyTables(*engine);
   return engine;

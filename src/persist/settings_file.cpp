@@ -1,0 +1,96 @@
+#include "persist/settings_file.h"
+
+#include <tinyxml2.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "base/paths.h"
+#include "persist/settings_xml.h"
+
+namespace quavrix {
+
+namespace {
+
+// Shortest path saveSettings takes as a file name.
+constexpr std::size_t MIN_SAVE_PATH_CHARS = 5;
+
+int writeSettings(const Settings& settings, const std::string& path) {
+  return replaceFileContents(path, settingsDocumentText(settings)) ? 0 : -1;
+}
+
+}  // namespace
+
+bool replaceFileContents(const std::string& path, std::string_view bytes) {
+  if (path.empty()) return false;
+  const std::string temp = path + ".partial";
+  std::FILE* f = std::fopen(temp.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  ok = (std::fflush(f) == 0) && ok;
+  ok = (std::fclose(f) == 0) && ok;
+  std::error_code ec;
+  if (ok) {
+    std::filesystem::rename(temp, path, ec);
+    ok = !ec;
+  }
+  if (!ok) std::filesystem::remove(temp, ec);
+  return ok;
+}
+
+std::string settingsDocumentText(const Settings& settings) {
+  tinyxml2::XMLDocument doc;
+  buildSettingsDocument(settings, doc);
+  tinyxml2::XMLPrinter printer;
+  doc.Print(&printer);
+  return std::string(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1));
+}
+
+int readSettingsFile(Settings& settings, const std::string& path, Prompter& prompter) {
+  tinyxml2::XMLDocument doc;
+  // LoadFile reads bytes as they are and folds CR LF to LF itself.
+  if (path.empty() || doc.LoadFile(path.c_str()) != tinyxml2::XML_SUCCESS) {
+    prompter.error(SETTINGS_UNREADABLE_TEXT);
+    return -1;
+  }
+  readSettingsDocument(settings, doc);
+  return 0;
+}
+
+int loadSettings(Settings& settings, const std::string& path, Prompter& prompter) {
+  if (!path.empty()) {
+    if (fileExists(path)) {
+      settings.currentPath = path;
+      settings.hasUserFile = 1;
+      readSettingsFile(settings, path, prompter);
+      return 0;
+    }
+    prompter.warning(SETTINGS_MISSING_TEXT);
+  }
+  readSettingsFile(settings, settings.defaultPath, prompter);
+  return 0;
+}
+
+int saveSettings(Settings& settings, const std::string& path) {
+  if (path.size() >= MIN_SAVE_PATH_CHARS) {
+    if (writeSettings(settings, path) != 0) return -1;
+    settings.currentPath = path;
+    return 0;
+  }
+  if (settings.hasUserFile == 1) return writeSettings(settings, settings.currentPath);
+  return -1;
+}
+
+std::string settingsAutosavePath(std::string_view wavPath) {
+  return companionPath(wavPath, SETTINGS_AUTOSAVE_SUFFIX);
+}
+
+int autosaveSettings(const Settings& settings, std::string_view wavPath) {
+  // Without a recording the name would be a bare "-autosave.xml" in whatever
+  // folder the program happens to run in.
+  if (wavPath.empty()) return -1;
+  return writeSettings(settings, settingsAutosavePath(wavPath));
+}
+
+}  // namespace quavrix

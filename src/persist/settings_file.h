@@ -1,0 +1,50 @@
+#pragma once
+// The settings files: the default file beside the program, the project's
+// file beside its .dat, and the autosave beside the recording.
+
+#include <string>
+#include <string_view>
+
+#include "base/prompter.h"
+#include "persist/settings.h"
+
+namespace quavrix {
+
+inline constexpr const char* SETTINGS_MISSING_TEXT =
+    " Can't find setting file !\n Load Default settings ";
+inline constexpr const char* SETTINGS_UNREADABLE_TEXT =
+    " Xml Doc : Can not READ SETTING XML \n Terminate this application. ";
+inline constexpr const char* SETTINGS_AUTOSAVE_SUFFIX = "-autosave.xml";
+
+// Reads the named file if it exists (it becomes the current path and
+// hasUserFile is set); otherwise warns and reads the default file. An empty
+// path reads the default file without a warning. Always returns 0; an
+// unreadable file is reported and leaves the record as it was.
+int loadSettings(Settings& settings, const std::string& path, Prompter& prompter);
+
+// Reads one settings file into the record. Returns 0 on success; -1 after
+// showing SETTINGS_UNREADABLE_TEXT when the file cannot be opened or parsed.
+int readSettingsFile(Settings& settings, const std::string& path, Prompter& prompter);
+
+// Writes the record to `path` when it has 5 or more characters (which then
+// becomes the current path), else to the current path once a named file was
+// loaded. Returns 0 when a file was written, -1 when there was nowhere to
+// write or the write failed. The file is replaced as a whole or not at all.
+int saveSettings(Settings& settings, const std::string& path);
+
+// drive + folder + base name of the recording + "-autosave.xml".
+std::string settingsAutosavePath(std::string_view wavPath);
+
+// Writes the record to the autosave beside the recording. Silent; nothing is
+// written without a recording path. Returns 0 when a file was written.
+int autosaveSettings(const Settings& settings, std::string_view wavPath);
+
+// The document text exactly as it goes into a file.
+std::string settingsDocumentText(const Settings& settings);
+
+// Writes `bytes` to a temporary file beside `path` and renames it over
+// `path`, so that a crash or a full disk never leaves a half-written file.
+// Returns false (and leaves any old file in place) when anything fails.
+bool replaceFileContents(const std::string& path, std::string_view bytes);
+
+}  // namespace quavrix
