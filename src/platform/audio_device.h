@@ -1,0 +1,56 @@
+#pragma once
+// The sound output: one device that mixes a few source voices, each fed with
+// queued buffers of float stereo frames at 44100 Hz. A voice reports when a
+// queued buffer starts to play, so that its feeder can keep exactly one buffer
+// queued behind the one playing.
+//
+// Backends: "portaudio" (the sound card), "null" (silent, keeps real time with a
+// clock) and "wav:PATH" (writes what would be heard to a 16-bit WAV file, in
+// real time).
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quavrix {
+
+inline constexpr int AUDIO_RATE = 44100;
+inline constexpr int AUDIO_BUFFER_FRAMES = 1024;
+inline constexpr int AUDIO_VOICE_SLOTS = 8;  // buffers a voice can hold queued
+
+class AudioVoice {
+ public:
+  virtual ~AudioVoice() = default;
+  // Queues up to AUDIO_BUFFER_FRAMES interleaved stereo frames (copied). After a
+  // buffer marked endOfStream the voice may run dry without that counting as
+  // an underrun. false when the queue is full.
+  virtual bool submit(const float* interleaved, int frames, bool endOfStream = false) = 0;
+  virtual void setVolume(float volume) = 0;
+  virtual void start() = 0;
+  // Buffers queued or playing.
+  virtual int queued() const = 0;
+  // Times the voice ran dry in the middle of a stream.
+  virtual int underruns() const = 0;
+};
+
+class AudioDevice {
+ public:
+  virtual ~AudioDevice() = default;
+  // onBufferStart runs on the device's thread whenever a queued buffer starts
+  // to play; it must return quickly and never wait for a lock held by others.
+  // A device has room for four voices; nullptr when they are used up.
+  virtual AudioVoice* createVoice(std::function<void()> onBufferStart) = 0;
+  virtual std::string name() const = 0;
+  // Frames the device has played since it opened.
+  virtual std::uint64_t framesPlayed() const = 0;
+};
+
+// Opens the named backend; nullptr with a reason in `error` when it cannot.
+std::unique_ptr<AudioDevice> openAudioDevice(std::string_view name, std::string* error);
+
+// The backend chosen by QUAVRIX_AUDIO, or "portaudio".
+std::string defaultAudioDeviceName();
+
+}  // namespace quavrix
