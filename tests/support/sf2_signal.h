@@ -1,0 +1,20 @@
+#pragma once
+// Measurements of rendered sampler output for the tests: loudness and the
+// strength of one frequency in a stretch of interleaved stereo.
+
+#include <cstddef>
+#include <vector>
+
+namespace quavrix::test {
+
+// Root mean square of the left channel over frames [start, start + count).
+double rmsLeft(const std::vector<float>& stereo, std::size_t start, std::size_t count);
+// Amplitude of the `frequency` component of the left channel over the frames
+// (Goertzel); a full-scale sine of that frequency gives about 1.
+double toneLeft(const std::vector<float>& stereo, std::size_t start, std::size_t count,
+                double frequency, double rate = 44100.0);
+// Frequency in `candidates` with the strongest component.
+double strongestTone(const std::vector<float>& stereo, std::size_t start, std::size_t count,
+                     const std::vector<double>& candidates, double rate = 44100.0);
+
+}  // namespace quavrix::test
