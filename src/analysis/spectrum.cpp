@@ -1,8 +1,8 @@
 #include "analysis/spectrum.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
-#include <cstring>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -16,6 +16,26 @@ constexpr float BIN_HERTZ = 5.38330078125f;
 // Peaks are searched in bins 1 .. 379 (about 2040 Hz, the top of the roll's guessing).
 constexpr int LAST_PEAK_BIN = POWER_BINS - 2;
 constexpr double PEAK_SCALE = 0.00244140625;  // 5 / 2048
+
+// Whole-hertz frequency of a bin and of its two neighbours. The neighbours'
+// come from the bin's own single-precision frequency plus or minus one spacing,
+// each truncated like the bin's.
+struct BinHertz {
+  int centre;
+  int above;
+  int below;
+};
+
+constexpr std::array<BinHertz, POWER_BINS> BIN_HERTZ_TABLE = [] {
+  std::array<BinHertz, POWER_BINS> table{};
+  for (int k = 0; k < POWER_BINS; ++k) {
+    const float hertz = static_cast<float>(k) * BIN_HERTZ;
+    table[static_cast<std::size_t>(k)] = {static_cast<int>(hertz),
+                                          static_cast<int>(hertz + BIN_HERTZ),
+                                          static_cast<int>(hertz - BIN_HERTZ)};
+  }
+  return table;
+}();
 
 enum class Source { Channels, Difference };
 
@@ -33,6 +53,10 @@ void analyseRows(FftWorkspace& work, const RowJob& job, int firstRow, int endRow
     const std::size_t start = static_cast<std::size_t>(r) * SPECTRUM_ROW;
     std::span<float, SPECTRUM_ROW> rowA(job.a + start, SPECTRUM_ROW);
     std::span<float, SPECTRUM_ROW> rowB(job.b + start, SPECTRUM_ROW);
+    // Cleared here rather than up front, so that each worker clears its own
+    // rows while they are in its cache.
+    std::fill(rowA.begin(), rowA.end(), 0.0f);
+    std::fill(rowB.begin(), rowB.end(), 0.0f);
     if (job.source == Source::Channels) {
       work.powers(job.left + start, power);
       writePeakRow(power, rowA);
@@ -58,15 +82,26 @@ int usableRows(const Recording& recording) {
       std::min({static_cast<std::size_t>(recording.blockCount), byInput, byOutput}));
 }
 
-int analyse(Recording& recording, Source source, int threads) {
-  // Row 0 and every row that cannot be computed read as silence.
+int clearAll(Recording& recording) {
   std::fill(recording.spectrumA.begin(), recording.spectrumA.end(), 0.0f);
   std::fill(recording.spectrumB.begin(), recording.spectrumB.end(), 0.0f);
+  return SPECTRUM_NO_TRANSFORM;
+}
+
+int analyse(Recording& recording, Source source, int threads) {
+  // Row 0 and every row that cannot be computed read as silence; the workers
+  // clear the rows they compute.
   const int rows = usableRows(recording);
+  const std::size_t computed = rows > 1 ? static_cast<std::size_t>(rows) * SPECTRUM_ROW : 0;
+  for (std::vector<float>* spectrum : {&recording.spectrumA, &recording.spectrumB}) {
+    std::fill(spectrum->begin(),
+              spectrum->begin() + std::min(spectrum->size(), std::size_t{SPECTRUM_ROW}), 0.0f);
+    if (spectrum->size() > computed) std::fill(spectrum->begin() + computed, spectrum->end(), 0.0f);
+  }
   if (rows <= 1) return SPECTRUM_OK;
 
   const FftPlan plan;
-  if (!plan.ready()) return SPECTRUM_NO_TRANSFORM;
+  if (!plan.ready()) return clearAll(recording);
   const RowJob job{source, recording.left.data(), recording.right.data(),
                    recording.spectrumA.data(), recording.spectrumB.data()};
 
@@ -82,7 +117,7 @@ int analyse(Recording& recording, Source source, int threads) {
       break;
     }
   }
-  if (workspaces.empty()) return SPECTRUM_NO_TRANSFORM;
+  if (workspaces.empty()) return clearAll(recording);
 
   const int count = static_cast<int>(workspaces.size());
   std::vector<int> bounds(static_cast<std::size_t>(count) + 1);
@@ -111,27 +146,32 @@ int analyse(Recording& recording, Source source, int threads) {
 }  // namespace
 
 void writePeakRow(const PowerBins& power, std::span<float, SPECTRUM_ROW> row) {
+  // Gather the strict local maxima without a branch per bin first: in real
+  // spectra about every third bin is one, which no branch predictor follows.
+  std::array<std::int16_t, POWER_BINS> peaks;
+  int count = 0;
+  const double* p = power.data();
   for (int k = 1; k <= LAST_PEAK_BIN; ++k) {
-    const double centre = power[static_cast<std::size_t>(k)];
-    const double left = power[static_cast<std::size_t>(k - 1)];
-    const double right = power[static_cast<std::size_t>(k + 1)];
-    if (!(centre > left && centre > right)) continue;
+    peaks[static_cast<std::size_t>(count)] = static_cast<std::int16_t>(k);
+    count += static_cast<int>(p[k] > p[k - 1]) & static_cast<int>(p[k] > p[k + 1]);
+  }
 
-    // The neighbours' frequencies come from the centre's in single precision,
-    // truncated to whole hertz like the centre.
-    const float hertz = static_cast<float>(k) * BIN_HERTZ;
-    const int h = static_cast<int>(hertz);
-    const int above = static_cast<int>(hertz + BIN_HERTZ);
-    const int below = static_cast<int>(hertz - BIN_HERTZ);
+  for (int i = 0; i < count; ++i) {
+    const int k = peaks[static_cast<std::size_t>(i)];
+    const double centre = p[k];
+    const double left = p[k - 1];
+    const double right = p[k + 1];
+    const BinHertz& bin = BIN_HERTZ_TABLE[static_cast<std::size_t>(k)];
+    const int h = bin.centre;
     int index;
     double value;
     if (right >= left) {
       const double v = (right - left) / (centre - left);
-      index = h + static_cast<int>((above - h - 1) * v);
+      index = h + static_cast<int>((bin.above - h - 1) * v);
       value = centre + 0.5 * (right - left);
     } else {
       const double v = (left - right) / (2.0 * (centre - right));
-      index = h - static_cast<int>((h - below - 1) * v);
+      index = h - static_cast<int>((h - bin.below - 1) * v);
       value = centre + 0.5 * (centre - right) * v;
     }
     const auto entry = static_cast<std::uint16_t>(index);
