@@ -160,12 +160,22 @@ int samplerTick(Sampler& sampler) {
   return samplerNoteOn(sampler, preset, sampler.tickNote, sampler.tickVelocity);
 }
 
-SynthChannel* SamplerChannel(Sampler& sampler, int channel) {
-  if (!sampler.bank || channel < 0 || channel >= SYNTH_CHANNEL_CAPACITY) return nullptr;
-  SynthChannelTable& table = sampler.bank->channels;
+namespace {
+
+SynthChannel* channelOf(SoundFontBank& bank, int channel) {
+  if (channel < 0 || channel >= SYNTH_CHANNEL_CAPACITY) return nullptr;
+  SynthChannelTable& table = bank.channels;
   // Channels come into being with their defaults the first time they are asked for.
   for (; table.count <= channel; ++table.count) table.channels[table.count] = SynthChannel{};
   return &table.channels[channel];
+}
+
+}  // namespace
+
+SynthChannel* SamplerChannel(Sampler& sampler, int channel) {
+  Lock lock(sampler.renderLock);
+  if (!sampler.bank) return nullptr;
+  return channelOf(*sampler.bank, channel);
 }
 
 void samplerApplyPitch(Sampler& sampler, int channel) {
@@ -262,19 +272,20 @@ void samplerInstallBank(Sampler& sampler, std::unique_ptr<SoundFontBank> bank) {
   bank->outputMode = OUTPUT_STEREO_INTERLEAVED;
   bank->outputRate = OUTPUT_RATE;
   bank->globalGain = DEFAULT_GLOBAL_GAIN;
-  bank->channels.count = 0;
+  bank->channels = SynthChannelTable{};
+  // Channel 9 plays the General MIDI percussion set. Set up before the bank
+  // is published, so no note call sees a half-made channel table.
+  SynthChannel* drums = channelOf(*bank, PERCUSSION_CHANNEL);
+  const int kit = findPreset(*bank, 128, 0);
+  if (drums && kit >= 0) {
+    drums->presetIndex = static_cast<std::uint16_t>(kit);
+    drums->bank = 128;
+  }
   std::unique_ptr<SoundFontBank> old;
   {
     Lock lock(sampler.renderLock);
     old = std::move(sampler.bank);
     sampler.bank = std::move(bank);
-  }
-  // Channel 9 plays the General MIDI percussion set.
-  SynthChannel* drums = SamplerChannel(sampler, PERCUSSION_CHANNEL);
-  const int kit = findPreset(*sampler.bank, 128, 0);
-  if (drums && kit >= 0) {
-    drums->presetIndex = static_cast<std::uint16_t>(kit);
-    drums->bank = 128;
   }
   sampler.paused.store(0);
 }
