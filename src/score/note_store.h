@@ -6,70 +6,70 @@
 // noteOffs; the project file and the MIDI export read and write them), so the
 // field names below are shared.
 
-#include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
+#include "base/units.h"
+#include "score/edit_history.h"
+
 namespace quavrix {
 
-inline constexpr int HISTORY_CAPACITY = 2048;
+class Prompter;
 
-struct GridHistory {
-  struct Entry {
-    std::uint8_t oldByte = 0;
-    std::uint8_t newByte = 0;
-  };
-  std::array<Entry, HISTORY_CAPACITY> entries{};
-  std::array<std::uint32_t, HISTORY_CAPACITY> positions{};
-  std::uint16_t count = 0;
-  std::uint16_t top = 0;
-  int empty = 1;
-  int groupStart = 1;
-  int modified = 0;
-};
+// Slack entries behind the last position of every per-position array: the
+// note runs of lines near the end reach past N.
+inline constexpr std::uint32_t POSITION_SLACK = 32;
+// Longest note a slot can describe (its duration has 16 bits).
+inline constexpr std::uint32_t MAX_NOTE_DURATION = 0xFFFF;
 
-struct NoteHistory {
-  struct Entry {
-    std::int32_t oldWord = 0;
-    std::int32_t newWord = 0;
-  };
-  std::array<Entry, HISTORY_CAPACITY> entries{};
-  std::array<std::uint32_t, HISTORY_CAPACITY> slots{};
-  std::uint16_t count = 0;
-  std::uint16_t top = 0;
-  int empty = 1;
-  int modified = 0;
+enum class EditorPage : std::uint8_t { Bar, Beat, Division };
+
+// What the beat editor remembers between commands. The panel itself belongs
+// to the view; these are the modes that outlive a single button press.
+struct BeatEditorState {
+  int open = 0;
+  EditorPage page = EditorPage::Beat;
+  // Current command of each page, 0 = none: a new selection applies it.
+  std::uint16_t barCommand = 0;
+  std::uint16_t beatCommand = 0;
+  std::uint16_t divisionCommand = 0;
+  // Append option of the Beat page: 131 Free, 132 Before, 133 After, 0 = none chosen.
+  std::uint16_t appendOption = 0;
+  // Help page of the Beat page: 130 Append, 135 AutoFill, 145 Extend, 0 = none.
+  std::uint16_t helpPage = 0;
+  int strobeShown = 0;
+  int tapMode = 0;
 };
 
 struct NoteStore {
-  // Per-position arrays, positions + 32 entries each once allocated.
+  // Per-position arrays, positions + POSITION_SLACK entries each once allocated.
   std::vector<std::uint8_t> lineMap;
   std::vector<std::int32_t> slots;
   std::vector<std::uint16_t> noteOffs;
   std::uint32_t positions = 0;  // N = totalFrames / 32
   std::uint32_t totalFrames = 0;
 
-  // Ascending positions of every line; holds every line the map can carry.
+  // Ascending positions of every line. Sized to hold a line on every
+  // position, so that no grid, however dense, is ever cut short.
   std::vector<std::uint32_t> lineIndex;
   std::uint32_t lineCount = 0;
 
   int allocated = 0;
   int initialised = 0;
-  int gridChanged = 0;
-  int autosaveDirty = 0;
+  int gridChanged = 0;    // set by every grid write; cleared after the orphan check
+  int autosaveDirty = 0;  // set by every grid or note write; cleared by an autosave
   float beatInterval = 0.0f;
 
   GridHistory gridHistory;
   NoteHistory noteHistory;
-  std::uint8_t autosaveRotation = 0;
+  std::uint8_t autosaveRotation = 0;  // 0, 1, 2: autosave _A, _B, _C next
 
-  std::uint16_t barPageCommand = 0;
-  std::uint16_t beatPageCommand = 0;
-  std::uint16_t divisionPageCommand = 0;
+  BeatEditorState editor;
   int intervalFixed = 0;
-  std::uint32_t startMarker = 0;
-  std::uint32_t endMarker = 0;
+  std::uint32_t startMarker = 0;  // 0 = none
+  std::uint32_t endMarker = 0;    // 0 = none
   std::string midiOutputPath;
   std::uint16_t divisor = 4;
 
@@ -78,10 +78,41 @@ struct NoteStore {
   int forward = 0;
   int neighbor = 0;
   int ask = 1;
+  // Fractions (0.10 = plus or minus 10 %), copied from the settings by their apply step.
   float judgingTolerance = 0.0f;
   float autoFillTolerance = 0.0f;
 
   std::string wavPath;  // the recording this score belongs to
+
+  bool ready() const { return initialised != 0 && !slots.empty(); }
 };
+
+// Sizes every per-position array for a recording of totalFrames frames and
+// empties the score. Returns 1, or 0 after the out-of-memory message.
+int allocateNotes(NoteStore& notes, std::uint32_t totalFrames, Prompter& prompter);
+
+// Empties every note slot (the New command rebuilds note-offs and cells after it).
+void clearNotes(NoteStore& notes);
+
+// Rebuilds the note-off table from the slots.
+void buildNoteOffs(NoteStore& notes);
+
+// Packs the live notes of every line into the slots right behind it, drops
+// deleted notes and orphans, lets notes whose end line was removed run to the
+// next line, then rebuilds the note-offs. Note history entries follow the
+// notes to their new slots.
+void compactNotes(NoteStore& notes);
+
+// Writes the slot and note-off tables to the diagnostic console.
+void dumpEvents(const NoteStore& notes, std::ostream& out, bool after);
+
+// Writes the note-off value for a note ending at `end` into the table: at end,
+// or the first of the 15 entries before it that is free or carries a deleted
+// note-off. Returns false when none was free.
+bool placeNoteOff(NoteStore& notes, std::uint32_t end, std::uint16_t value);
+
+// Orphan policy commands of the Division page: 180 Discard, 181 Forward,
+// 182 Neighbor, 183 toggles Ask.
+void setOrphanPolicy(NoteStore& notes, int command);
 
 }  // namespace quavrix

@@ -1,0 +1,35 @@
+#pragma once
+// The project data file (.dat) of a recording and the recent-files list.
+// The file's bytes are those of score/score_file.h; this is the Save / Load
+// side with its messages.
+
+#include <string>
+
+#include "score/note_store.h"
+
+namespace quavrix {
+
+class Prompter;
+
+// Writes the score to `path` (replaced as a whole, never left half-written).
+// Returns 0, or -1 after "SAVE Dat\n ERROR : .dat fopen".
+int writeProject(const NoteStore& notes, const std::string& path, Prompter& prompter);
+
+// Reads a project file of the open recording into the score. Returns 0, or -1
+// (no message, score unchanged) when the file cannot be read, belongs to a
+// recording of another length or is cut short. After success the caller runs
+// buildNoteOffs, refreshGrid and clears both histories.
+int readProject(NoteStore& notes, const std::string& path);
+
+// Rewrites the recent-files list: the recording path and the project path,
+// each on its own line. Returns 0, or -1 after
+// "SAVE Dat\n ERROR : recent_files.txt fopen".
+int writeRecentList(const std::string& listPath, const std::string& recordingPath,
+                    const std::string& projectPath, Prompter& prompter);
+
+// The two lines of the recent-files list (each at most 259 characters, cut at
+// its line end); false when the list cannot be read.
+bool readRecentList(const std::string& listPath, std::string& recordingPath,
+                    std::string& projectPath);
+
+}  // namespace quavrix
