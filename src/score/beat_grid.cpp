@@ -29,6 +29,15 @@ std::uint32_t nextLine(const NoteStore& notes, std::uint32_t from, std::uint8_t 
   return n;
 }
 
+std::uint32_t previousLine(const NoteStore& notes, std::uint32_t from, std::uint32_t floor,
+                           std::uint8_t mask) {
+  if (notes.positions == 0) return NO_LINE;
+  for (std::uint32_t p = std::min(from, notes.positions - 1) + 1; p-- > floor;) {
+    if (notes.lineMap[p] & mask) return p;
+  }
+  return NO_LINE;
+}
+
 void setLine(NoteStore& notes, std::uint32_t position, std::uint8_t value, bool record) {
   if (position >= notes.positions) return;
   value &= static_cast<std::uint8_t>(~LINE_GROUP_MARK);

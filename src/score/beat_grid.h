@@ -36,6 +36,12 @@ std::string beatsInBarText(int count);
 // First position >= from (below N) whose byte has any of `mask`'s bits, or N.
 std::uint32_t nextLine(const NoteStore& notes, std::uint32_t from, std::uint8_t mask = 0xFF);
 
+// Last position in [floor, from] (from clipped to N - 1) whose byte has any of
+// `mask`'s bits, or NO_LINE.
+inline constexpr std::uint32_t NO_LINE = 0xFFFFFFFFu;
+std::uint32_t previousLine(const NoteStore& notes, std::uint32_t from, std::uint32_t floor,
+                           std::uint8_t mask = 0xFF);
+
 inline bool hasFlag(const NoteStore& notes, std::uint32_t position, std::uint8_t flag) {
   return position < notes.positions && (notes.lineMap[position] & flag) != 0;
 }
