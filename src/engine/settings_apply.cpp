@@ -3,6 +3,8 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "persist/settings_file.h"
+#include "score/autosave.h"
 
 namespace quavrix {
 
@@ -47,6 +49,16 @@ int applySettings(Engine& engine, int mask) {
   }
   if (mask == APPLY_ALL || mask == APPLY_COLOURS) ++settings.colourRevision;
   return 0;
+}
+
+int autosaveSettingsAndNotes(Engine& engine) {
+  autosaveSettings(engine.settings, engine.paths.wav);
+  return autosaveProject(engine.notes, engine.paths.wav);
+}
+
+int confirmDiscardProject(Engine& engine) {
+  return confirmDiscard(engine.notes, engine.paths.wav, *engine.prompter,
+                        [&engine] { autosaveSettings(engine.settings, engine.paths.wav); });
 }
 
 bool applyPending(Engine& engine) {

@@ -32,4 +32,12 @@ bool applyPending(Engine& engine);
 // The note timer's due time for a MIDI interval, in 100-ns units.
 std::int64_t noteTimerDueTime(int midiInterval);
 
+// Every autosave point writes the settings autosave beside the current
+// recording first, then the notes autosave. Returns the notes autosave's result.
+int autosaveSettingsAndNotes(Engine& engine);
+
+// The close check of the current project (confirmDiscard) with the settings
+// autosave wired in: 1 when the project may be dropped, 0 when the user keeps it.
+int confirmDiscardProject(Engine& engine);
+
 }  // namespace quavrix

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/paths.h"
 #include "engine/engine.h"
 #include "persist/settings_file.h"
 #include "support/scripted_prompter.h"
@@ -190,6 +191,53 @@ TEST(SettingsStartUp, MissingDefaultFileLeavesBuiltInValues) {
   EXPECT_EQ(engine->settings.loaded, 0);
   EXPECT_EQ(engine->settings.values, SettingValues());
   EXPECT_EQ(engine->viewState.names[0], "C");
+}
+
+}  // namespace
+}  // namespace quavrix
+
+namespace quavrix {
+namespace {
+
+TEST(SettingsAutosave, CloseCheckWritesTheSettingsAutosaveBeforeAsking) {
+  test::TempDir dir;
+  test::ScriptedPrompter prompter;
+  EngineOptions options;
+  options.programPath = dir.file("quavrix");
+  options.prompter = &prompter;
+  const auto engine = createEngine(options);
+  engine->paths.wav = dir.file("take1.wav");
+  engine->settings.values.tuning = 21;
+  prompter.clear();
+
+  // Nothing changed since the last save: no question, no file.
+  EXPECT_EQ(confirmDiscardProject(*engine), 1);
+  EXPECT_TRUE(prompter.shown.empty());
+  EXPECT_FALSE(fileExists(dir.file("take1-autosave.xml")));
+
+  engine->notes.noteHistory.modified = 1;
+  prompter.answer(Answer::No);
+  EXPECT_EQ(confirmDiscardProject(*engine), 0);
+  ASSERT_EQ(prompter.shown.size(), 1u);
+  EXPECT_EQ(prompter.last(), "CLOSE\nWITHOUT SAVING ?");
+  ASSERT_TRUE(fileExists(dir.file("take1-autosave.xml")));
+  Settings back;
+  test::ScriptedPrompter quiet;
+  loadSettings(back, dir.file("take1-autosave.xml"), quiet);
+  EXPECT_EQ(back.values.tuning, 21);
+
+  prompter.answer(Answer::Yes);
+  EXPECT_EQ(confirmDiscardProject(*engine), 1);
+}
+
+TEST(SettingsAutosave, AutosavePointWritesSettingsEvenWhenNotesAreClean) {
+  test::TempDir dir;
+  EngineOptions options;
+  options.programPath = dir.file("quavrix");
+  const auto engine = createEngine(options);
+  engine->paths.wav = dir.file("song.wav");
+  EXPECT_EQ(autosaveSettingsAndNotes(*engine), -1) << "clean notes are not written";
+  EXPECT_TRUE(fileExists(dir.file("song-autosave.xml")));
 }
 
 }  // namespace
