@@ -47,3 +47,15 @@ ScreenPoint ScoreFixture::at(int key, std::uint32_t position) const {
 }
 
 }  // namespace quavrix::test
+
+#include "score/strobe.h"
+
+namespace quavrix::test {
+
+EditorFixture::EditorFixture(std::uint32_t positions)
+    : ScoreFixture(positions),
+      ctx{*notes, *grid, *strobe, prompter, {tempoText, divisorText, beatsInBarText}, {}} {
+  allocateStrobe(*strobe, *notes, prompter);
+}
+
+}  // namespace quavrix::test

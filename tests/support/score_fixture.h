@@ -34,3 +34,24 @@ struct ScoreFixture {
 };
 
 }  // namespace quavrix::test
+
+#include <string>
+
+#include "score/beat_editor.h"
+#include "score/strobe_state.h"
+
+namespace quavrix::test {
+
+// A score with the beat editor's context around it: the stroboscope and the
+// display texts the editor writes.
+struct EditorFixture : ScoreFixture {
+  explicit EditorFixture(std::uint32_t positions = 40000);
+
+  std::unique_ptr<StrobeState> strobe = std::make_unique<StrobeState>();
+  std::string tempoText = "Unknown";
+  std::string divisorText = "4";
+  std::string beatsInBarText = "Unknown";
+  EditorContext ctx;
+};
+
+}  // namespace quavrix::test
