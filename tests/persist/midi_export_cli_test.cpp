@@ -1,0 +1,122 @@
+// quavrix-cli export-midi: a saved project (recording, .dat, settings) turned
+// into a MIDI file without a window, with the program's messages on stderr.
+
+#include <gtest/gtest.h>
+
+#include "analysis/wav_reader.h"
+#include "base/paths.h"
+#include "persist/project_file.h"
+#include "persist/settings_file.h"
+#include "support/midi_score.h"
+#include "support/run_command.h"
+#include "support/scripted_prompter.h"
+#include "support/temp_dir.h"
+#include "support/wav_builder.h"
+
+namespace quavrix {
+namespace {
+
+using test::binPath;
+using test::runCommand;
+
+// A ten-second recording and a project of `count` beats at `interval` with
+// one note on tracks 1 and 5.
+struct Project {
+  test::TempDir dir;
+  std::string wav = dir.file("take.wav");
+  std::string dat = dir.file("take.dat");
+
+  explicit Project(std::uint32_t interval = 689, int count = 16) {
+    EXPECT_TRUE(
+        test::WavBuilder().format(2).data(test::toneSamples(441000, 220.0, 0.2, true)).write(wav));
+    Recording rec;
+    rec.path = wav;
+    EXPECT_EQ(readRecordingSamples(rec), WAV_OK);
+    test::ScriptedPrompter prompter;
+    NoteStore notes;
+    EXPECT_EQ(allocateNotes(notes, static_cast<std::uint32_t>(rec.capacity), prompter), 1);
+    const auto beats = test::putBeats(notes, 1000, interval, count);
+    test::putNote(notes, beats[1], 1, 30, static_cast<int>(interval) - 1);
+    test::putNote(notes, beats[2], 5, 50, static_cast<int>(interval) - 1);
+    EXPECT_EQ(writeProject(notes, dat, prompter), 0);
+  }
+
+  std::string command(const std::string& extra = "") const {
+    return binPath("quavrix-cli") + " export-midi --wav " + wav + " --dat " + dat + extra;
+  }
+};
+
+std::vector<test::MidiEvent> channelEvents(const test::MidiFileContents& m, int high) {
+  std::vector<test::MidiEvent> out;
+  for (const auto& e : m.events)
+    if ((e.bytes[0] & 0xF0) == high) out.push_back(e);
+  return out;
+}
+
+TEST(CliExportMidi, ProjectSettingsBesideTheDatShapeTheFile) {
+  Project project;
+  Settings settings;
+  for (int t = 1; t <= 7; ++t) settings.values.trackProgram[t] = 40 + t;
+  settings.values.midiOutput = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0};  // track 1 only
+  settings.values.level[LEVEL_TRACK_OFFSET + 1] = 0.5f;
+  ASSERT_EQ(saveSettings(settings, project.dir.file("take.xml")), 0);
+
+  const auto r = runCommand(project.command(" --json"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"midi\": \"" + project.dir.file("take.mid") + "\", \"start\": 1000, " +
+                       "\"end\": " + std::to_string(1000 + 16 * 689) + "}\n");
+  EXPECT_NE(r.err.find("information:   Saving to MIDI (.mid) \n\n     OK, COMPLETED."),
+            std::string::npos)
+      << r.err;
+
+  const auto midi = test::readMidiFile(project.dir.file("take.mid"));
+  ASSERT_TRUE(midi.ok) << midi.error;
+  const auto programs = channelEvents(midi, 0xC0);
+  ASSERT_EQ(programs.size(), 8u);
+  EXPECT_EQ(programs[1].bytes, (std::vector<std::uint8_t>{0xC1, 40}));
+  const auto notes = channelEvents(midi, 0x90);
+  ASSERT_EQ(notes.size(), 2u);
+  EXPECT_EQ(notes[0].tick, 240);
+  EXPECT_EQ(notes[0].bytes, (std::vector<std::uint8_t>{0x91, 53, 63}));
+  EXPECT_EQ(notes[1].tick, 480 - 8);
+}
+
+TEST(CliExportMidi, MissingProjectSettingsFallBackToTheDefaultFile) {
+  Project project;
+  const std::string out = project.dir.file("elsewhere.mid");
+  const auto r = runCommand(project.command(" --out " + out));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("warning:  Can't find setting file !\n Load Default settings "),
+            std::string::npos)
+      << r.err;
+  // The shipped settings export every track.
+  const auto midi = test::readMidiFile(out);
+  ASSERT_TRUE(midi.ok) << midi.error;
+  EXPECT_EQ(channelEvents(midi, 0x90).size(), 4u);
+  EXPECT_FALSE(fileExists(project.dir.file("take.mid")));
+}
+
+TEST(CliExportMidi, RefusalsAndFailuresExitNonZeroWithTheirMessage) {
+  Project slow(2100, 4);  // 39 BPM
+  auto r = runCommand(slow.command());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("error:  Error  BPM is Too slow ( < 40 ). "), std::string::npos) << r.err;
+  EXPECT_FALSE(fileExists(slow.dir.file("take.mid")));
+
+  Project project;
+  r = runCommand(project.command(" --out " + project.dir.path().string()));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("Error: could not write: "), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("error: MIDI SAVE\n Can not write .mid file."), std::string::npos) << r.err;
+
+  r = runCommand(binPath("quavrix-cli") + " export-midi --wav " + project.wav + " --dat " +
+                 project.dir.file("none.dat"));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("cannot read"), std::string::npos) << r.err;
+
+  r = runCommand(binPath("quavrix-cli") + " export-midi --dat " + project.dat);
+  EXPECT_EQ(r.exitCode, 2) << r.err;
+}
+
+}  // namespace
+}  // namespace quavrix
