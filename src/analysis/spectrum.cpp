@@ -70,7 +70,7 @@ void analyseRows(FftWorkspace& work, const RowJob& job, int firstRow, int endRow
   }
 }
 
-// The rows 1 .. n - 1 whose window and entries lie inside the buffers.
+// How many rows, row 0 included, have their window and entries inside the buffers.
 int usableRows(const Recording& recording) {
   if (recording.blockCount <= 1) return 0;
   const std::size_t samples = std::min(recording.left.size(), recording.right.size());
