@@ -276,6 +276,30 @@ TEST_F(BeatExtend, Messages) {
   fast.addLines({2500});
   beatCommand(fast.ctx, CMD_EXTEND, 1, 0, 0, 900, 4000);
   EXPECT_EQ(fast.prompter.last(), " EXTEND\nERROR : The interval is too fast.");
+
+  EditorFixture slow;
+  slow.addLines({1000, 4000});
+  slow.addLines({2800, 5000}, LINE_BEAT | LINE_LOCK);
+  beatCommand(slow.ctx, CMD_EXTEND, 1, 0, 0, 900, 6000);
+  EXPECT_EQ(slow.prompter.last(), " EXTEND\nERROR : The interval is too slow.");
+}
+
+TEST_F(BeatExtend, UnevenFillStepAsksAndNoChangesNothing) {
+  // Reference 500; the end beat 1300 later gives three steps of 433.
+  f.addLines({1000, 1500, 2600});
+  f.addLines({2000, 3300}, LINE_BEAT | LINE_LOCK);
+  const auto before = f.notes->lineMap;
+  f.prompter.answer(Answer::No);
+  press(CMD_EXTEND, 0, 0);
+  ASSERT_EQ(f.prompter.shown.size(), 1u);
+  EXPECT_EQ(f.prompter.shown[0].text,
+            " EXTEND\nWarnning : 追加・変更の誤差が許容値を超えています。続行しますか？\n "
+            "許容値は Settings の interval JUDGE で変更できます。");
+  EXPECT_EQ(f.prompter.shown[0].buttons, Buttons::YesNo);
+  EXPECT_EQ(f.notes->lineMap, before);
+  f.prompter.answer(Answer::Yes);
+  press(CMD_EXTEND, 0, 0);
+  EXPECT_EQ(linesWith(*f.notes, LINE_BEAT), (Lines{1000, 1500, 2000, 2433, 2866, 3300}));
 }
 
 TEST_F(BeatExtend, UnevenReferenceAsksAndNoChangesNothing) {
