@@ -70,11 +70,13 @@ int rebuildColumns(CellGrid& grid, const NoteStore& notes) {
 void rebuildCells(CellGrid& grid, const NoteStore& notes) {
   if (grid.usedColumns_ > 0) {
     for (int row = 0; row < TRACK_COUNT * KEY_COUNT; ++row) {
+      if (!grid.usedRows_[row]) continue;
       std::memset(grid.cells.data() + static_cast<std::size_t>(row) * CELL_COLUMNS, 0,
                   static_cast<std::size_t>(grid.usedColumns_));
     }
   }
   grid.usedColumns_ = 0;
+  grid.usedRows_.fill(0);
   const std::size_t slotCount = notes.slots.size();
   const std::uint32_t count = std::min<std::uint32_t>(grid.columnCount, CELL_COLUMNS);
   int used = 0;
@@ -92,6 +94,7 @@ void rebuildCells(CellGrid& grid, const NoteStore& notes) {
         return;
       }
       grid.cell(track, key - 1, static_cast<int>(c)) = CELL_START;
+      grid.usedRows_[track * KEY_COUNT + key - 1] = 1;
       used = std::max(used, static_cast<int>(c) + 1);
       const std::uint64_t end = static_cast<std::uint64_t>(p) + i + noteDuration(word);
       const std::uint32_t last = std::min<std::uint32_t>(c + MAX_HOLD_COLUMNS, count - 1);

@@ -96,8 +96,15 @@ struct CellGrid {
   void setKeyRange(std::uint32_t first, std::uint32_t rows);
 
  private:
-  // Columns that may hold marks from the last rebuild; clearing stops there.
+  // What the last rebuild may have marked: clearing touches only those rows,
+  // up to that column. Few of the 672 rows hold notes at a time.
   int usedColumns_ = CELL_COLUMNS;
+  std::array<std::uint8_t, TRACK_COUNT* KEY_COUNT> usedRows_ = filledRows();
+  static std::array<std::uint8_t, TRACK_COUNT * KEY_COUNT> filledRows() {
+    std::array<std::uint8_t, TRACK_COUNT * KEY_COUNT> rows{};
+    rows.fill(1);
+    return rows;
+  }
   friend void rebuildCells(CellGrid& grid, const NoteStore& notes);
 };
 
