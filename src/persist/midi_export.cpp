@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <new>
 #include <ostream>
 
 #include "base/units.h"
-#include "persist/settings_file.h"
+#include "score/score_file.h"
 
 namespace quavrix {
 
@@ -299,10 +300,16 @@ int exportMidi(const NoteStore& notes, const SettingValues& values, const std::s
                std::uint32_t start, std::uint32_t end, Prompter& prompter,
                std::ostream& diagnostics) {
   std::vector<std::uint8_t> file;
-  const int built = buildMidiFile(notes, values, start, end, prompter, diagnostics, file);
-  if (built != MIDI_EXPORT_WRITTEN) return built;
-  const std::string_view bytes(reinterpret_cast<const char*>(file.data()), file.size());
-  if (!replaceFileContents(path, bytes)) {
+  int built = MIDI_EXPORT_STOPPED;
+  try {
+    built = buildMidiFile(notes, values, start, end, prompter, diagnostics, file);
+  } catch (const std::bad_alloc&) {
+    built = MIDI_EXPORT_WRITE_FAILED;  // reported below like any other failed write
+  }
+  if (built == MIDI_EXPORT_STOPPED || built == MIDI_EXPORT_REFUSED) return built;
+  // Through a temporary file renamed over the target: an old file survives a failure.
+  if (built != MIDI_EXPORT_WRITTEN || path.empty() ||
+      !writeFileAtomically(path, file.data(), file.size())) {
     diagnostics << "Error: could not write: " << path << "\n";
     prompter.error(std::string(MIDI_WRITE_FAILED_TEXT) + path);
     return MIDI_EXPORT_WRITE_FAILED;

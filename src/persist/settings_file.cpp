@@ -2,12 +2,11 @@
 
 #include <tinyxml2.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
+#include <new>
 
 #include "base/paths.h"
 #include "persist/settings_xml.h"
+#include "score/score_file.h"
 
 namespace quavrix {
 
@@ -16,28 +15,19 @@ namespace {
 // Shortest path saveSettings takes as a file name.
 constexpr std::size_t MIN_SAVE_PATH_CHARS = 5;
 
+// Through a temporary file renamed over the target: a crash or a full disk
+// never leaves half a settings file.
 int writeSettings(const Settings& settings, const std::string& path) {
-  return replaceFileContents(path, settingsDocumentText(settings)) ? 0 : -1;
+  if (path.empty()) return -1;
+  try {
+    const std::string text = settingsDocumentText(settings);
+    return writeFileAtomically(path, text.data(), text.size()) ? 0 : -1;
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
 }
 
 }  // namespace
-
-bool replaceFileContents(const std::string& path, std::string_view bytes) {
-  if (path.empty()) return false;
-  const std::string temp = path + ".partial";
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-  ok = (std::fflush(f) == 0) && ok;
-  ok = (std::fclose(f) == 0) && ok;
-  std::error_code ec;
-  if (ok) {
-    std::filesystem::rename(temp, path, ec);
-    ok = !ec;
-  }
-  if (!ok) std::filesystem::remove(temp, ec);
-  return ok;
-}
 
 std::string settingsDocumentText(const Settings& settings) {
   tinyxml2::XMLDocument doc;

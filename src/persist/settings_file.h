@@ -42,9 +42,4 @@ int autosaveSettings(const Settings& settings, std::string_view wavPath);
 // The document text exactly as it goes into a file.
 std::string settingsDocumentText(const Settings& settings);
 
-// Writes `bytes` to a temporary file beside `path` and renames it over
-// `path`, so that a crash or a full disk never leaves a half-written file.
-// Returns false (and leaves any old file in place) when anything fails.
-bool replaceFileContents(const std::string& path, std::string_view bytes);
-
 }  // namespace quavrix
