@@ -103,22 +103,28 @@ with open(path, "wb") as f:
     f.write(b"MThd" + struct.pack(">IHHH", 6, 1, len(tracks), PPQ) + b"".join(tracks))
 PY
 
-now() { date +%s.%N; }
-best() { sort -g | head -1; }
+# Wall and CPU (user + system) seconds of one command, as "WALL CPU".
+timed() {
+  local TIMEFORMAT='%R %U %S'
+  { time "$@" >/dev/null 2>&1; } 2>&1 | awk '{ printf "%s %.3f\n", $1, $2 + $3 }'
+}
 
-ours_times=()
-peer_times=()
+ours_runs=()
+peer_runs=()
 for _ in $(seq "$RUNS"); do
-  t0=$(now); "$CLI" render-midi "$MIDI" "$WORK/ours.wav" --sf2 "$SF2" >"$WORK/ours.log"; t1=$(now)
-  ours_times+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')")
-  t0=$(now); "$PEER" -ni -F "$WORK/peer.wav" -r 44100 -R 0 -C 0 "$SF2" "$MIDI" >"$WORK/peer.log" 2>&1; t1=$(now)
-  peer_times+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')")
+  ours_runs+=("$(timed "$CLI" render-midi "$MIDI" "$WORK/ours.wav" --sf2 "$SF2")")
+  peer_runs+=("$(timed "$PEER" -ni -F "$WORK/peer.wav" -r 44100 -R 0 -C 0 "$SF2" "$MIDI")")
 done
-ours=$(printf '%s\n' "${ours_times[@]}" | best)
-peer=$(printf '%s\n' "${peer_times[@]}" | best)
+best() { printf '%s\n' "$@" | awk -v col="$COL" '{ print $col }' | sort -g | head -1; }
+ours_wall=$(COL=1 best "${ours_runs[@]}")
+ours_cpu=$(COL=2 best "${ours_runs[@]}")
+peer_wall=$(COL=1 best "${peer_runs[@]}")
+peer_cpu=$(COL=2 best "${peer_runs[@]}")
 
-cat "$WORK/ours.log"
-printf 'input: %s s of 7-track MIDI, %s\n' "$LENGTH" "$(du -h "$MIDI" | cut -f1)"
-printf 'ours (quavrix-cli render-midi): %.3f s  (best of %d)\n' "$ours" "$RUNS"
-printf 'peer (%s -ni -F ... -R 0 -C 0): %.3f s  (best of %d)\n' "$PEER" "$peer" "$RUNS"
-awk -v p="$peer" -v o="$ours" 'BEGIN { printf "peer / ours: %.2fx\n", p / o }'
+"$CLI" render-midi "$MIDI" "$WORK/ours.wav" --sf2 "$SF2"
+printf 'input: %s s of 7-track MIDI (%s), SoundFont %s\n' "$LENGTH" "$(du -h "$MIDI" | cut -f1)" "$SF2"
+printf '%-40s %8s %8s\n' "best of $RUNS" "wall s" "cpu s"
+printf '%-40s %8.3f %8.3f\n' "ours: quavrix-cli render-midi" "$ours_wall" "$ours_cpu"
+printf '%-40s %8.3f %8.3f\n' "peer: $PEER -ni -F -R 0 -C 0" "$peer_wall" "$peer_cpu"
+awk -v pw="$peer_wall" -v ow="$ours_wall" -v pc="$peer_cpu" -v oc="$ours_cpu" \
+  'BEGIN { printf "peer / ours: %.2fx wall, %.2fx cpu\n", pw / ow, pc / oc }'

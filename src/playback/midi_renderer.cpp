@@ -42,9 +42,11 @@ bool renderMidiSong(Sampler& sampler, const MidiSong& song, const MidiRenderOpti
   const int blockFrames = sampler.framesPerBlock;
   std::vector<float> block(2 * static_cast<std::size_t>(blockFrames));
   std::size_t cursor = 0;
+  double voiceFrames = 0.0;
   auto renderTo = [&](std::size_t target) {
     while (cursor < target) {
       const int n = static_cast<int>(std::min<std::size_t>(blockFrames, target - cursor));
+      voiceFrames += static_cast<double>(samplerActiveVoices(sampler)) * n;
       samplerRender(sampler, block.data(), n);
       for (int i = 0; i < 2 * n; ++i) block[i] *= options.gain;
       if (!sink(block.data(), static_cast<std::size_t>(n))) return false;
@@ -85,6 +87,7 @@ bool renderMidiSong(Sampler& sampler, const MidiSong& song, const MidiRenderOpti
     if (!renderTo(std::min(tailEnd, cursor + static_cast<std::size_t>(blockFrames)))) return false;
   }
   stats.frames = cursor;
+  stats.averageVoices = cursor > 0 ? voiceFrames / static_cast<double>(cursor) : 0.0;
   return true;
 }
 

@@ -12,9 +12,10 @@
 namespace quavrix {
 
 struct MidiRenderOptions {
-  // Output volume, as the sampler's output voice applies it (the level curve
-  // of the default MIDI level).
-  float gain = 0.4474f;
+  // Output volume, applied as the sampler's output voice would. Notes carry
+  // 15 dB of gain for a few tracks at a time; -18 dB gives a dense General
+  // MIDI arrangement its headroom in 16 bits.
+  float gain = 0.125f;
   // Longest time rendered after the last event while voices still sound.
   double maxTailSeconds = 10.0;
 };
@@ -24,6 +25,7 @@ struct MidiRenderStats {
   int notes = 0;
   int silentNotes = 0;  // note-ons no preset answered
   int peakVoices = 0;
+  double averageVoices = 0.0;  // voices sounding, averaged over the rendered blocks
 };
 
 // Receives each rendered block (interleaved stereo, `frames` frames);

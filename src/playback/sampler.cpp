@@ -200,6 +200,61 @@ void samplerSetTuning(Sampler& sampler, int cents) {
   samplerApplyPitch(sampler, 0);
 }
 
+namespace {
+
+// One block of every active voice: resample all, run the filters four voices
+// at a time, mix all, drop the voices that finished.
+void renderBlock(SoundFontBank& bank, float* out, int n) {
+  const float* samples = bank.samples.data();
+  auto& active = bank.activeVoices;
+  float* scratch = bank.blockScratch.data();
+  VoiceBlock* plans = bank.blockPlans.data();
+
+  std::size_t used = 0;
+  for (std::size_t k = 0; k < active.size(); ++k) {
+    SynthVoice& v = bank.voices[active[k]];
+    if (v.isFree()) continue;
+    active[used] = active[k];
+    voiceBeginBlock(v, samples, scratch + used * VOICE_BLOCK, n, plans[used]);
+    ++used;
+  }
+  active.resize(used);
+
+  SynthVoice* group[4];
+  float* groupBufs[4];
+  int grouped = 0;
+  for (std::size_t k = 0; k < used; ++k) {
+    if (!plans[k].filter) continue;
+    SynthVoice& v = bank.voices[active[k]];
+    float* buf = scratch + k * VOICE_BLOCK;
+    if (plans[k].count != n) {
+      voiceFilterBlock(v, buf, plans[k].count);
+      continue;
+    }
+    group[grouped] = &v;
+    groupBufs[grouped] = buf;
+    if (++grouped == 4) {
+      voiceFilterBlocks4(group, groupBufs, n);
+      grouped = 0;
+    }
+  }
+  for (int g = 0; g < grouped; ++g) voiceFilterBlock(*group[g], groupBufs[g], n);
+
+  MixBus& bus = bank.mixBus;
+  std::fill(bus.left, bus.left + VOICE_BLOCK, 0.0f);
+  std::fill(bus.right, bus.right + VOICE_BLOCK, 0.0f);
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < used; ++k) {
+    const std::uint16_t index = active[k];
+    if (voiceEndBlock(bank.voices[index], scratch + k * VOICE_BLOCK, bus, plans[k]))
+      active[kept++] = index;
+  }
+  active.resize(kept);
+  mixBusAdd(bus, out, n);
+}
+
+}  // namespace
+
 void samplerRender(Sampler& sampler, float* out, int frames) {
   if (frames <= 0) return;
   std::fill(out, out + 2 * static_cast<std::size_t>(frames), 0.0f);
@@ -207,17 +262,7 @@ void samplerRender(Sampler& sampler, float* out, int frames) {
     const int n = std::min(VOICE_BLOCK, frames - done);
     // One block at a time, so that a note call waits at most one block.
     Lock lock(sampler.renderLock);
-    SoundFontBank* bank = sampler.bank.get();
-    if (!bank) continue;
-    const float* samples = bank->samples.data();
-    auto& active = bank->activeVoices;
-    std::size_t kept = 0;
-    for (const std::uint16_t index : active) {
-      SynthVoice& v = bank->voices[index];
-      if (v.isFree()) continue;
-      if (voiceRender(v, samples, out + 2 * done, n)) active[kept++] = index;
-    }
-    active.resize(kept);
+    if (sampler.bank) renderBlock(*sampler.bank, out + 2 * done, n);
   }
 }
 
@@ -269,6 +314,11 @@ void samplerApplyPrograms(Sampler& sampler) {
 
 void samplerInstallBank(Sampler& sampler, std::unique_ptr<SoundFontBank> bank) {
   if (!bank) return;
+  // The pool and the render space, should the bank not come from the loader.
+  bank->voices.resize(VOICE_CAPACITY);
+  bank->activeVoices.reserve(VOICE_CAPACITY);
+  bank->blockScratch.resize(static_cast<std::size_t>(VOICE_CAPACITY) * VOICE_BLOCK);
+  bank->blockPlans.resize(VOICE_CAPACITY);
   bank->outputMode = OUTPUT_STEREO_INTERLEAVED;
   bank->outputRate = OUTPUT_RATE;
   bank->globalGain = DEFAULT_GLOBAL_GAIN;

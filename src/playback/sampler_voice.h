@@ -34,6 +34,7 @@ struct VoiceEnvelope {
   std::array<float, ENV_PARAM_COUNT> params{};
   bool exponential = false;
   bool isVolume = false;
+  float blockFactor = 1.0f;  // slope ^ VOICE_BLOCK, for exponential segments
 };
 
 // Triangle between -1 and 1.
@@ -46,7 +47,8 @@ struct VoiceLfo {
 struct VoiceFilter {
   double qInv = 1.0;
   double a0 = 0.0, a1 = 0.0, b1 = 0.0, b2 = 0.0;
-  double z1 = 0.0, z2 = 0.0;
+  double x1 = 0.0, x2 = 0.0;  // last two inputs
+  double y1 = 0.0, y2 = 0.0;  // last two outputs
   bool active = false;
 };
 
@@ -60,6 +62,7 @@ struct SynthVoice {
   double ratio = 0.0;              // source points per output frame at pitchInput
   double samplePosition = 0.0;
   float noteGain = 0.0f;  // dB
+  float noteGainLinear = 0.0f;
   float panLeft = 0.0f, panRight = 0.0f;
   std::uint32_t playIndex = 0;
   std::uint32_t loopStart = 0, loopEnd = 0;  // both 0 when the voice does not loop
@@ -82,7 +85,12 @@ void lfoStep(VoiceLfo& lfo, int frames);
 
 // Low-pass coefficients for a cutoff given as a fraction of the output rate.
 void filterSetup(VoiceFilter& filter, double normalisedFrequency);
+// The same for a cutoff in absolute cents, through a table (modulated cutoffs
+// are set up every block).
+void filterSetupCents(VoiceFilter& filter, double cents);
 double centsToHz(double cents);
+// Whether a low-pass at this cutoff (absolute cents) and resonance (cB) is heard.
+bool filterHeard(double cutoffCents, std::int32_t q);
 
 // Starts `voice` on `region`. `channel` may be null (no channel table yet).
 void voiceStart(SynthVoice& voice, const BankRegion& region, int preset, int key, int midiVelocity,
@@ -96,6 +104,35 @@ void voiceRelease(SynthVoice& voice);
 void voiceEndQuick(SynthVoice& voice);
 // Current output amplitude, for choosing a voice to take over.
 float voiceLoudness(const SynthVoice& voice);
+
+// One block of a voice, rendered in three steps so that the sampler can run
+// the filters of several voices side by side: begin (modulators, envelopes,
+// resampling into `buf`), filter, end (mix into the output, free the voice
+// when it finished).
+struct VoiceBlock {
+  float gain = 0.0f;
+  float gainStep = 0.0f;  // per frame, ramping to the gain at the block's end
+  int count = 0;          // frames resampled before the region ended
+  bool filter = false;
+  bool finished = false;
+};
+// `buf` holds VOICE_BLOCK floats; past the resampled count it is zero-filled.
+void voiceBeginBlock(SynthVoice& voice, const float* samples, float* buf, int frames,
+                     VoiceBlock& block);
+void voiceFilterBlock(SynthVoice& voice, float* buf, int count);
+// The filters of four voices over blocks of the same length.
+void voiceFilterBlocks4(SynthVoice* const voices[4], float* const bufs[4], int count);
+// Left and right sums of one block, kept apart so that mixing a voice in is
+// a straight vector loop; interleaved into the output once per block.
+struct MixBus {
+  alignas(16) float left[VOICE_BLOCK];
+  alignas(16) float right[VOICE_BLOCK];
+};
+// Mixes a whole block of `buf` (zero past the voice's count) into the bus.
+// Returns false when the voice finished and was freed.
+bool voiceEndBlock(SynthVoice& voice, const float* buf, MixBus& bus, const VoiceBlock& block);
+// Adds `frames` frames of the bus into interleaved stereo.
+void mixBusAdd(const MixBus& bus, float* out, int frames);
 
 // Adds `frames` frames of the voice into `out` (interleaved stereo). Returns
 // false when the voice has finished and was freed. `samples` holds

@@ -463,6 +463,8 @@ std::unique_ptr<SoundFontBank> buildSoundFontBank(Sf2Contents& contents) {
     bank->presets = std::move(presets);
     bank->voices.resize(VOICE_CAPACITY);
     bank->activeVoices.reserve(VOICE_CAPACITY);
+    bank->blockScratch.resize(static_cast<std::size_t>(VOICE_CAPACITY) * VOICE_BLOCK);
+    bank->blockPlans.resize(VOICE_CAPACITY);
     return bank;
   } catch (const std::bad_alloc&) {
     return nullptr;

@@ -45,6 +45,11 @@ struct SoundFontBank {
   std::size_t sampleCount = 0;
   std::vector<SynthVoice> voices;           // VOICE_CAPACITY entries
   std::vector<std::uint16_t> activeVoices;  // indices of voices in use; capacity reserved
+  // The renderer's working space for one block of every voice, allocated
+  // here so that rendering never allocates.
+  std::vector<float> blockScratch;     // VOICE_CAPACITY x VOICE_BLOCK
+  std::vector<VoiceBlock> blockPlans;  // VOICE_CAPACITY
+  MixBus mixBus;
   SynthChannelTable channels;
   std::uint32_t voicePlayCounter = 0;
   std::int32_t outputMode = OUTPUT_STEREO_INTERLEAVED;
