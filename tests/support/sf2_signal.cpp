@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 
 namespace quavrix::test {
 
@@ -40,6 +43,27 @@ double strongestTone(const std::vector<float>& stereo, std::size_t start, std::s
     }
   }
   return best;
+}
+
+bool readWav16(const std::string& path, Wav16& wav) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  const std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+  auto u16 = [&](std::size_t at) { return static_cast<std::uint32_t>(b[at] | (b[at + 1] << 8)); };
+  auto u32 = [&](std::size_t at) { return u16(at) | (u16(at + 2) << 16); };
+  if (b.size() < 44 || std::memcmp(b.data(), "RIFF", 4) != 0 ||
+      std::memcmp(b.data() + 8, "WAVEfmt ", 8) != 0 || std::memcmp(b.data() + 36, "data", 4) != 0 ||
+      u16(20) != 1 || u16(34) != 16 || u32(4) != b.size() - 8)
+    return false;
+  wav.channels = static_cast<int>(u16(22));
+  wav.rate = static_cast<int>(u32(24));
+  wav.dataBytes = u32(40);
+  if (wav.dataBytes != b.size() - 44) return false;
+  wav.samples.resize(wav.dataBytes / 2);
+  for (std::size_t i = 0; i < wav.samples.size(); ++i)
+    wav.samples[i] = static_cast<float>(static_cast<std::int16_t>(u16(44 + 2 * i))) / 32767.0f;
+  return true;
 }
 
 }  // namespace quavrix::test
