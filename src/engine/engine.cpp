@@ -1,9 +1,14 @@
 #include "engine/engine.h"
 
+#include <iostream>
+
 #include "base/paths.h"
 #include "engine/key_tables.h"
+#include "engine/sound.h"
 #include "persist/settings_file.h"
 #include "platform/program_path.h"
+#include "playback/playback.h"
+#include "score/playback_control.h"
 
 namespace quavrix {
 
@@ -28,6 +33,8 @@ NoFileChooser noFileChooser;
 
 }  // namespace
 
+Engine::~Engine() { shutdownPlayback(playback); }
+
 void rebuildKeyTables(Engine& engine) {
   rebuildKeyTables(engine.viewState, engine.settings.values.cKeyTo);
 }
@@ -38,6 +45,8 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options) {
   engine->files = options.files ? options.files : &noFileChooser;
   engine->view = options.view;
   engine->viewState.smallLayout = options.smallLayout ? 1 : 0;
+  engine->console = options.console ? options.console : &std::cout;
+  engine->audioDevice = options.audioDevice.empty() ? defaultAudioDeviceName() : options.audioDevice;
 
   ProjectPaths& paths = engine->paths;
   paths.program = options.programPath.empty() ? programPath() : options.programPath;
@@ -54,7 +63,13 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options) {
   engine->viewState.values = &engine->settings.values;
 
   rebuildKeyTables(*engine);
+  installSound(*engine);
   return engine;
+}
+
+int selectSoundFont(Engine& engine) {
+  if (!engine.samplerTarget) return -1;
+  return selectSoundFont(engine.sampler, engine.samplerTarget->host());
 }
 
 }  // namespace quavrix

@@ -3,6 +3,7 @@
 // its data through it.
 
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 
@@ -13,13 +14,26 @@
 #include "persist/settings.h"
 #include "playback/playback_state.h"
 #include "playback/sampler.h"
+#include "playback/sampler_settings.h"
 #include "score/cell_grid.h"
 #include "score/note_store.h"
 #include "score/strobe_state.h"
 
 namespace quavrix {
 
+class PlaybackControl;
+
+// Key audition while the pointer explores the piano roll.
+struct AuditionState {
+  int soundingKey = -1;  // MIDI key now sounding, -1 = none
+  int preset = -1;       // preset it sounds on
+  int delayCount = 0;    // calls waited before switching keys
+};
+
 struct Engine {
+  // Stops the playback threads before the sub-records they use go away.
+  ~Engine();
+
   Recording recording;
   PlaybackState playback;
   Sampler sampler;
@@ -38,6 +52,16 @@ struct Engine {
   // How the engine talks to the person; never null after createEngine.
   Prompter* prompter = nullptr;
   FileChooser* files = nullptr;
+  // Where the progress lines of opening a recording go; never null.
+  std::ostream* console = nullptr;
+  // Audio backend opened with the first recording ("portaudio", "null", "wav:PATH").
+  std::string audioDevice;
+
+  // The sampler's and the player's side of the settings apply step
+  // (settings.soundTarget points at it), and the score's view of playback.
+  std::unique_ptr<SamplerSettingsTarget> samplerTarget;
+  std::unique_ptr<PlaybackControl> playbackControl;
+  AuditionState audition;
 };
 
 struct EngineOptions {
@@ -48,6 +72,10 @@ struct EngineOptions {
   FileChooser* files = nullptr;
   void* view = nullptr;
   bool smallLayout = false;
+  // Audio backend; empty = QUAVRIX_AUDIO or "portaudio".
+  std::string audioDevice;
+  // Progress lines; null = standard output.
+  std::ostream* console = nullptr;
 };
 
 // Builds a ready engine: defaults, paths, settings, key tables.
@@ -55,5 +83,8 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options);
 
 // Recomputes the key tables from the key setting.
 void rebuildKeyTables(Engine& engine);
+
+// Chooses and (re)loads the SoundFont the settings name. Returns 0 with a bank.
+int selectSoundFont(Engine& engine);
 
 }  // namespace quavrix

@@ -17,11 +17,9 @@ enum KeyClass : std::uint8_t { KEY_WHITE = 0, KEY_BLACK = 1, KEY_TONIC = 2 };
 
 struct ViewState {
   int playing = 0;
-  // Channel toggles of the recording playback.
-  int leftOn = 1;
-  int rightOn = 1;
-  int mono = 0;
-  int reverse = 0;
+  // The WAV button: the recording is heard when playback starts. (The channel
+  // toggles of the recording live with the player, which reads them per block.)
+  int wavButton = 1;
   int differenceSpectrum = 0;  // 1 while the difference spectrum is shown
   // Note-guessing curve toggles and gain (replaced by the magnification setting).
   int guessLeft = 1;
