@@ -494,6 +494,14 @@ std::unique_ptr<SoundFontBank> loadSoundFontFile(const std::string& path) {
   }
 }
 
+std::vector<std::string> dialogPresetNames(const SoundFontBank& bank) {
+  std::vector<std::string> names;
+  const std::size_t count = std::min<std::size_t>(bank.presets.size(), DIALOG_PRESET_LIMIT);
+  names.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) names.push_back(bank.presets[i].name);
+  return names;
+}
+
 int findPreset(const SoundFontBank& bank, int bankNumber, int program) {
   for (std::size_t i = 0; i < bank.presets.size(); ++i) {
     if (bank.presets[i].bank == bankNumber && bank.presets[i].program == program)

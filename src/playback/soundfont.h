@@ -68,6 +68,10 @@ std::unique_ptr<SoundFontBank> loadSoundFontMemory(const std::uint8_t* data, std
 // Resolves the parsed records into presets and regions.
 std::unique_ptr<SoundFontBank> buildSoundFontBank(Sf2Contents& contents);
 
+// Names of the presets the settings dialog offers, in program order: the
+// first DIALOG_PRESET_LIMIT.
+std::vector<std::string> dialogPresetNames(const SoundFontBank& bank);
+
 // Index of the first preset with this bank and program, or -1.
 int findPreset(const SoundFontBank& bank, int bankNumber, int program);
 std::size_t regionCount(const SoundFontBank& bank);

@@ -56,8 +56,25 @@ TEST(SoundFontLoader, PresetsAreSortedByBankProgramThenFilePosition) {
   EXPECT_EQ(bank->presets[3].name, "drums");
   EXPECT_EQ(bank->presets[3].bank, 128);
   EXPECT_EQ(findPreset(*bank, 128, 0), 3);
+  EXPECT_EQ(dialogPresetNames(*bank),
+            (std::vector<std::string>{"zero", "five", "five again", "drums"}));
   EXPECT_EQ(findPreset(*bank, 0, 5), 1);
   EXPECT_EQ(findPreset(*bank, 0, 6), -1);
+}
+
+TEST(SoundFontLoader, TheDialogIsOfferedAtMost510Presets) {
+  Sf2Description d = test::singleSampleFont(plainSample(10));
+  const auto zone = d.presets[0].zones;
+  d.presets.clear();
+  for (int i = 0; i < 520; ++i)
+    d.presets.push_back({"p" + std::to_string(i), i % 128, i / 128, zone});
+  const auto bank = load(d);
+  ASSERT_NE(bank, nullptr);
+  EXPECT_EQ(bank->presetCount(), 520);
+  const auto names = dialogPresetNames(*bank);
+  ASSERT_EQ(names.size(), 510u);
+  EXPECT_EQ(names.front(), "p0");
+  EXPECT_EQ(names.back(), "p509");
 }
 
 TEST(SoundFontLoader, PresetKeyRangeNarrowsInstrumentZones) {
@@ -210,6 +227,8 @@ TEST(SoundFontLoader, LoadsTheShippedGeneralMidiBank) {
   ASSERT_NE(bank, nullptr);
   EXPECT_GE(bank->presetCount(), 128);
   EXPECT_GE(findPreset(*bank, 128, 0), 0);
+  EXPECT_EQ(dialogPresetNames(*bank).size(),
+            std::min<std::size_t>(bank->presets.size(), DIALOG_PRESET_LIMIT));
   for (const BankPreset& p : bank->presets) {
     for (const BankRegion& r : p.regions) {
       ASSERT_LE(r.end, bank->sampleCount) << p.name;
