@@ -106,7 +106,8 @@ void relinkPlayback(Engine& engine) {
 void togglePlay(Engine& engine) {
   PlaybackState& player = engine.playback;
   if (!player.audioOpen) return;
-  if (!engine.viewState.playing) {
+  // A pass that ended by itself left the playing flag up: the button starts again.
+  if (!engine.viewState.playing || !isPlaying(player)) {
     engine.viewState.playing = 1;
     // The thread reads the slots and note-offs without a lock: compact while it idles.
     if (engine.notes.initialised) compactNotes(engine.notes);

@@ -1,0 +1,350 @@
+// Playback through the real threads on the null and WAV devices: passes,
+// alternate mode, note timing against the recording, and what the event
+// dispatch sends to the sampler.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <sstream>
+#include <thread>
+
+#include "analysis/wav_reader.h"
+#include "base/units.h"
+#include "engine/engine.h"
+#include "engine/project_open.h"
+#include "engine/settings_apply.h"
+#include "engine/sound.h"
+#include "playback/playback.h"
+#include "playback/sampler.h"
+#include "score/beat_grid.h"
+#include "score/note_store.h"
+#include "support/scripted_prompter.h"
+#include "support/sf2_writer.h"
+#include "support/temp_dir.h"
+#include "support/wav_builder.h"
+
+namespace quavrix {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A silent stereo recording with a loud 0.1 s burst on the left channel only
+// from `clickFrame`: an attack for the onset detector and a sharp edge to find
+// in what was heard.
+std::vector<std::int16_t> clickRecording(int frames, int clickFrame) {
+  std::vector<std::int16_t> s(2 * static_cast<std::size_t>(frames), 0);
+  for (int i = 0; i < 4410 && clickFrame + i < frames; ++i)
+    s[2 * (clickFrame + i)] = (i / 50) % 2 ? 30000 : -30000;
+  return s;
+}
+
+// One preset (bank 0, program 0) playing a looped 440 Hz sine at root key 69.
+test::Sf2Description sineBank() {
+  test::Sf2Description d;
+  test::Sf2Sample sample;
+  sample.name = "sine";
+  sample.points = test::sinePoints(440.0, 44100.0, 44100, 0.8);
+  sample.rootKey = 69;
+  sample.loopStart = 0;
+  sample.loopEnd = 44100;
+  d.samples.push_back(sample);
+  d.instruments.push_back({"sine", {{{test::gen(test::SF_SAMPLE_MODES, 1)}, 0}}});
+  d.presets.push_back({"sine", 0, 0, {{{}, 0}}});
+  return d;
+}
+
+class PlaybackFlow : public ::testing::Test {
+ public:
+  void open(int frames, int clickFrame, int midiTimingMs) {
+    const std::string wav = dir.file("take.wav");
+    ASSERT_TRUE(test::WavBuilder().format(2).data(clickRecording(frames, clickFrame)).write(wav));
+    ASSERT_TRUE(test::writeSf2File(dir.file("sine.sf2"), sineBank()));
+    EngineOptions options;
+    options.programPath = dir.file("quavrix");
+    options.prompter = &prompter;
+    options.console = &console;
+    options.audioDevice = "wav:" + dir.file("heard.wav");
+    engine = createEngine(options);
+    SettingValues& v = engine->settings.values;
+    v.soundFontFile = dir.file("sine.sf2");
+    v.trackProgram[1] = 1;
+    v.tickProgram = 0;  // no ticks: only the notes sound
+    v.midiTiming = midiTimingMs;
+    v.level[LEVEL_MIDI] = 1.0f;
+    engine->settings.loaded = 1;
+    ASSERT_EQ(openRecording(*engine, wav), 1) << prompter.last();
+  }
+
+  // A beat at `line` and another `length` positions later, and a note of track 1 on `key`.
+  void placeNote(std::uint32_t line, std::uint32_t length, int key) {
+    NoteStore& notes = engine->notes;
+    setLine(notes, line, LINE_BEAT, false);
+    setLine(notes, line + length, LINE_BEAT, false);
+    notes.slots[line] = makeNote(1, key, static_cast<int>(length) - 1);
+    buildNoteOffs(notes);
+  }
+
+  void playRange(double fromSeconds, double toSeconds) {
+    PlaybackState& p = engine->playback;
+    p.start.store(static_cast<std::uint32_t>(LEAD_IN_FRAMES + fromSeconds * 44100));
+    p.end.store(static_cast<std::uint32_t>(LEAD_IN_FRAMES + toSeconds * 44100));
+    togglePlay(*engine);
+  }
+
+  bool waitFinished(std::chrono::seconds limit = 10s) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!engine->playback.finished.load()) {
+      if (std::chrono::steady_clock::now() > until) return false;
+      std::this_thread::sleep_for(5ms);
+    }
+    return true;
+  }
+
+  // Closes the device (finishing the WAV) and reads what was heard.
+  Recording heard() {
+    std::this_thread::sleep_for(150ms);
+    shutdownPlayback(engine->playback);
+    Recording out;
+    out.path = dir.file("heard.wav");
+    EXPECT_EQ(readRecordingSamples(out), WAV_OK);
+    return out;
+  }
+
+  test::TempDir dir;
+  test::ScriptedPrompter prompter;
+  std::ostringstream console;
+  std::unique_ptr<Engine> engine;
+};
+
+TEST_F(PlaybackFlow, OpeningWritesTheProgressLinesAndSizesTheScore) {
+  open(44100, 20000, 0);
+  EXPECT_EQ(engine->busy, 0);
+  EXPECT_EQ(engine->notes.positions, static_cast<std::uint32_t>(engine->recording.capacity) / 32);
+  EXPECT_NE(engine->sampler.bank, nullptr);
+  EXPECT_EQ(engine->viewState.speedText, "x 1.00");
+  const std::string lines = console.str();
+  for (const char* line : {"************   Initializing   **************        \n\n",
+                           "reading .wav              Done.\n\n",
+                           "beat detection start      Done.\n\n",
+                           "open AUDIO DEVICE start   Done.\n\n", "FFT  start                Done.\n\n"})
+    EXPECT_NE(lines.find(line), std::string::npos) << line;
+  // The burst at frame 20000 is an attack: the grid starts with one beat there.
+  const std::uint32_t attack = (LEAD_IN_FRAMES + 20000) / 32;
+  int beats = 0;
+  for (std::uint32_t p = 0; p < engine->notes.positions; ++p)
+    if (engine->notes.lineMap[p] & LINE_BEAT) {
+      ++beats;
+      EXPECT_NEAR(p, attack, 2);
+    }
+  EXPECT_EQ(beats, 1);
+}
+
+TEST_F(PlaybackFlow, APassWithoutLoopEndsAndTheNextPlayStartsAtTheStart) {
+  open(3 * 44100, 20000, 0);
+  PlaybackState& p = engine->playback;
+  playRange(0.5, 0.8);
+  ASSERT_TRUE(waitFinished());
+  EXPECT_EQ(p.playState.load(), PLAY_STOPPED);
+  EXPECT_EQ(p.finished.load(), 1);
+  EXPECT_EQ(p.passStarted, 0);
+
+  // Playing again starts a new pass at the start of the range.
+  togglePlay(*engine);
+  EXPECT_EQ(p.playState.load(), PLAY_PLAYING);
+  std::this_thread::sleep_for(20ms);
+  const std::int64_t start = LEAD_IN_FRAMES + static_cast<std::int64_t>(0.5 * 44100);
+  EXPECT_GE(p.position.load(), start);
+  EXPECT_LE(p.position.load(), start + 4 * MIX_BLOCK_FRAMES);
+  ASSERT_TRUE(waitFinished());
+}
+
+TEST_F(PlaybackFlow, PauseKeepsThePositionAndReleasesTheNotes) {
+  open(3 * 44100, 20000, 0);
+  placeNote(3000, 3000, 46);  // a long note from 0.19 s on
+  PlaybackState& p = engine->playback;
+  playRange(0.0, 2.5);
+  std::this_thread::sleep_for(400ms);
+  togglePlay(*engine);  // pause
+  EXPECT_EQ(p.playState.load(), PLAY_PAUSED);
+  std::this_thread::sleep_for(150ms);
+  const std::int64_t where = p.position.load();
+  EXPECT_GT(where, LEAD_IN_FRAMES);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_EQ(p.position.load(), where);
+  // Every voice is in its release or gone: nothing hangs while paused.
+  {
+    std::lock_guard<std::mutex> lock(engine->sampler.renderLock);
+    for (const SynthVoice& v : engine->sampler.bank->voices)
+      if (!v.isFree()) EXPECT_TRUE(v.releasing());
+  }
+  togglePlay(*engine);  // resume where it was
+  EXPECT_EQ(p.playState.load(), PLAY_PLAYING);
+  std::this_thread::sleep_for(100ms);
+  EXPECT_GT(p.position.load(), where);
+  // Stopping returns once the thread has left the score alone.
+  engine->playbackControl->stopPlayback();
+  EXPECT_EQ(p.playState.load(), PLAY_STOPPED);
+  EXPECT_EQ(engine->viewState.playing, 0);
+}
+
+TEST_F(PlaybackFlow, AlternateSwapsRecordingAndNotesAtEachPassEnd) {
+  open(3 * 44100, 20000, 0);
+  PlaybackState& p = engine->playback;
+  p.alternate.store(1);
+  p.loop.store(1);
+  playRange(0.5, 0.7);
+  std::vector<std::pair<int, int>> seen;  // (WAV on, notes mute) after each change
+  int lastWav = p.wavOn.load();
+  const auto until = std::chrono::steady_clock::now() + 8s;
+  while (seen.size() < 3 && std::chrono::steady_clock::now() < until) {
+    const int wav = p.wavOn.load();
+    if (wav != lastWav) {
+      std::this_thread::sleep_for(1ms);
+      seen.emplace_back(wav, engine->sampler.notesMute);
+      lastWav = wav;
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  p.loop.store(0);
+  p.alternate.store(0);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], std::make_pair(0, 0));  // recording silent, notes heard
+  EXPECT_EQ(seen[1], std::make_pair(1, 1));  // recording heard, notes muted
+  EXPECT_EQ(seen[2], std::make_pair(0, 0));
+  EXPECT_EQ(p.playState.load(), PLAY_PLAYING);  // looping: no pass end stopped it
+  ASSERT_TRUE(waitFinished());
+}
+
+// Frames by which the note is heard before the click it sits on (negative: after).
+int noteLead(PlaybackFlow& f, int midiTimingMs) {
+  const int clickFrame = 44096;  // buffer index 52288 = position 1634
+  f.open(3 * 44100, clickFrame, midiTimingMs);
+  f.placeNote((LEAD_IN_FRAMES + clickFrame) / 32, 600, 46);  // key 46 = MIDI 69, 440 Hz
+  f.playRange(0.4, 1.6);
+  EXPECT_TRUE(f.waitFinished());
+  const Recording out = f.heard();
+  // The click is on the left only; the sine note is in the middle, so it
+  // cancels in left - right.
+  long click = -1, note = -1;
+  for (std::size_t i = LEAD_IN_FRAMES; i < LEAD_IN_FRAMES + out.framesRead; ++i) {
+    if (click < 0 && std::fabs(out.left[i] - out.right[i]) > 0.2f) click = static_cast<long>(i);
+    if (note < 0 && std::fabs(out.right[i]) > 0.02f) note = static_cast<long>(i);
+  }
+  EXPECT_GE(click, 0);
+  EXPECT_GE(note, 0);
+  return static_cast<int>(click - note);
+}
+
+TEST_F(PlaybackFlow, NotesRunAheadOfTheRecordingByTheLag) {
+  const int lead0 = noteLead(*this, 0);
+  engine.reset();
+  const int lead40 = noteLead(*this, 40);  // 1760 frames of lag
+  std::cout << "[ measured ] note lead over the recording: " << lead0 << " frames at 0 ms, "
+            << lead40 << " frames at 40 ms" << std::endl;
+  // The lag moves the notes earlier by its length, give or take one sampler buffer.
+  EXPECT_NEAR(lead40 - lead0, 1760, AUDIO_BUFFER_FRAMES + 64);
+  // Without lag the sampler's own latency (one to two buffers) puts the note behind.
+  EXPECT_LE(lead0, 0);
+  EXPECT_GE(lead0, -4 * AUDIO_BUFFER_FRAMES);
+}
+
+TEST_F(PlaybackFlow, TwentyMillisecondsOfTimingIs880FramesOfLag) {
+  open(44100, 20000, 20);
+  EXPECT_EQ(engine->playback.lag.load(), 880);
+  engine->settings.values.midiTiming = 100;  // not applied from 100 on
+  applySettings(*engine, APPLY_SOUND);
+  EXPECT_EQ(engine->playback.lag.load(), 880);
+}
+
+// Dispatch without the threads: what sendEvents hands the sampler.
+class EventDispatch : public PlaybackFlow {
+ protected:
+  int held() {
+    std::lock_guard<std::mutex> lock(engine->sampler.renderLock);
+    int n = 0;
+    for (const SynthVoice& v : engine->sampler.bank->voices) n += !v.isFree() && !v.releasing();
+    return n;
+  }
+};
+
+TEST_F(EventDispatch, NoteOnsNoteOffsAndDeletedNotes) {
+  open(44100, 20000, 0);
+  NoteStore& notes = engine->notes;
+  PlaybackState& p = engine->playback;
+  placeNote(400, 100, 46);
+  sendEvents(p, 390, 410);
+  EXPECT_EQ(held(), 1);
+  // The note-off of a deleted note sends nothing.
+  notes.noteOffs[499] |= NOTE_OFF_DELETED;
+  sendEvents(p, 495, 505);
+  EXPECT_EQ(held(), 1);
+  notes.noteOffs[499] &= static_cast<std::uint16_t>(~NOTE_OFF_DELETED);
+  sendEvents(p, 495, 505);
+  EXPECT_EQ(held(), 0);
+  // A deleted note's word is not played either.
+  notes.slots[400] = static_cast<std::int32_t>(static_cast<std::uint32_t>(notes.slots[400]) |
+                                               NOTE_DELETED);
+  sendEvents(p, 390, 410);
+  EXPECT_EQ(held(), 0);
+  // Ranges longer than 1024 positions send nothing.
+  notes.slots[400] = makeNote(1, 46, 99);
+  sendEvents(p, 0, 1100);
+  EXPECT_EQ(held(), 0);
+}
+
+TEST_F(EventDispatch, ATrackWithProgramZeroIsSilent) {
+  open(44100, 20000, 0);
+  placeNote(400, 100, 46);
+  engine->settings.values.trackProgram[1] = 0;
+  applySettings(*engine, APPLY_PROGRAMS);
+  sendEvents(engine->playback, 390, 410);
+  EXPECT_EQ(held(), 0);
+  engine->settings.values.trackProgram[1] = 1;
+  applySettings(*engine, APPLY_PROGRAMS);
+  sendEvents(engine->playback, 390, 410);
+  EXPECT_EQ(held(), 1);
+}
+
+TEST_F(EventDispatch, BeatLinesTickUnlessMuted) {
+  open(44100, 20000, 0);
+  engine->settings.values.tickProgram = 1;
+  engine->settings.values.tickNote = 69;
+  applySettings(*engine, APPLY_ALL);
+  setLine(engine->notes, 700, LINE_BEAT, false);
+  setLine(engine->notes, 720, LINE_DIVISION, false);
+  sendEvents(engine->playback, 690, 730);
+  EXPECT_EQ(held(), 1);
+  EXPECT_EQ(engine->playback.lastBeat.load(), 700u);
+  EXPECT_EQ(engine->playback.lastDivision.load(), 720u);
+  engine->sampler.tickMute = 1;
+  samplerAllNotesOff(engine->sampler);
+  sendEvents(engine->playback, 690, 730);
+  EXPECT_EQ(held(), 0);
+}
+
+TEST(PlaybackOpen, AnAudioDeviceThatCannotOpenStopsTheOpening) {
+  test::TempDir dir;
+  const std::string wav = dir.file("take.wav");
+  ASSERT_TRUE(test::WavBuilder().format(2).data(clickRecording(20000, 100)).write(wav));
+  test::ScriptedPrompter prompter;
+  std::ostringstream console;
+  EngineOptions options;
+  options.programPath = dir.file("quavrix");
+  options.prompter = &prompter;
+  options.console = &console;
+  options.audioDevice = "no-such-device";
+  auto engine = createEngine(options);
+  EXPECT_EQ(openRecording(*engine, wav), 0);
+  EXPECT_EQ(prompter.last(),
+            "INIT ctrl\n Can not open audio API\n Do not run under EXCLUSIVE mode\n   Check the "
+            "mode of AUDIO DEVICE !");
+  EXPECT_EQ(engine->busy, 1);
+
+  prompter.clear();
+  EXPECT_EQ(openRecording(*engine, dir.file("missing.wav")), 0);
+  EXPECT_EQ(prompter.last(), WAV_OPEN_FAILED);
+}
+
+}  // namespace
+}  // namespace quavrix
