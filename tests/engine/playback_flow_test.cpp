@@ -19,6 +19,7 @@
 #include "playback/sampler.h"
 #include "score/beat_grid.h"
 #include "score/note_store.h"
+#include "score/playback_control.h"
 #include "support/scripted_prompter.h"
 #include "support/sf2_writer.h"
 #include "support/temp_dir.h"
