@@ -4,16 +4,17 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
+#include <cstdlib>
 #include <vector>
 
+#include "analysis/wav_writer.h"
 #include "cli.h"
 
 namespace quavrix::cli {
 namespace {
 
 constexpr int RATE = 44100;
-constexpr int SECONDS = 30;
+constexpr int DEFAULT_SECONDS = 30;
 constexpr double BEAT_SECONDS = 0.5;  // 120 BPM
 
 // Adds a decaying tone with a few harmonics to both channels.
@@ -46,42 +47,19 @@ void addClick(std::vector<double>& left, std::vector<double>& right, double star
 
 double midiHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
 
-bool writeStereoWav(const std::string& path, const std::vector<double>& left,
-                    const std::vector<double>& right) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  const auto put = [&](std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.put(static_cast<char>((v >> (8 * i)) & 0xFF));
-  };
-  const auto frames = static_cast<std::uint32_t>(left.size());
-  out.write("RIFF", 4);
-  put(36 + frames * 4, 4);
-  out.write("WAVEfmt ", 8);
-  put(16, 4);
-  put(1, 2);
-  put(2, 2);
-  put(RATE, 4);
-  put(RATE * 4, 4);
-  put(4, 2);
-  put(16, 2);
-  out.write("data", 4);
-  put(frames * 4, 4);
-  for (std::uint32_t f = 0; f < frames; ++f) {
-    for (const double v : {left[f], right[f]}) {
-      const double clamped = std::max(-1.0, std::min(1.0, v));
-      put(static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(clamped * 32767))), 2);
-    }
-  }
-  return static_cast<bool>(out);
-}
-
 int runDemo(const std::vector<std::string>& argv) {
-  const Args args(argv, {});
+  const Args args(argv, {"--seconds"});
   if (!args.error().empty()) return usageError("demo", args.error());
   if (args.positional().size() != 1) return usageError("demo", "give one output file");
+  int seconds = DEFAULT_SECONDS;
+  if (const auto s = args.value("--seconds")) {
+    seconds = std::atoi(s->c_str());
+    if (seconds < 1 || seconds > 3600) return usageError("demo", "--seconds takes 1 to 3600");
+  }
 
-  std::vector<double> left(static_cast<std::size_t>(RATE) * SECONDS, 0.0);
+  std::vector<double> left(static_cast<std::size_t>(RATE) * seconds, 0.0);
   std::vector<double> right(left.size(), 0.0);
-  const int beats = static_cast<int>(SECONDS / BEAT_SECONDS);
+  const int beats = static_cast<int>(seconds / BEAT_SECONDS);
   // Bass: one root per bar, C - A - F - G, two octaves below the melody.
   const int bassRoots[] = {36, 33, 29, 31};
   // Melody: eighth notes over the chord of the bar.
@@ -99,17 +77,22 @@ int runDemo(const std::vector<std::string>& argv) {
       addTone(left, right, t + e * BEAT_SECONDS / 2, midiHz(note), 0.45, 0.12, 0.35);
     }
   }
+  std::vector<float> interleaved(2 * left.size());
+  for (std::size_t f = 0; f < left.size(); ++f) {
+    interleaved[2 * f] = static_cast<float>(left[f]);
+    interleaved[2 * f + 1] = static_cast<float>(right[f]);
+  }
   const std::string& path = args.positional()[0];
-  if (!writeStereoWav(path, left, right)) {
+  if (!writeWav16(path, interleaved.data(), left.size(), 2, RATE)) {
     std::fprintf(stderr, "quavrix-cli demo: cannot write %s\n", path.c_str());
     return 1;
   }
   std::printf("wrote %s: %d s, 16-bit stereo 44100 Hz, %d beats at 120 BPM\n", path.c_str(),
-              SECONDS, beats);
+              seconds, beats);
   return 0;
 }
 
-const CommandRegistrar registrar({"demo", "demo OUT.wav", runDemo});
+const CommandRegistrar registrar({"demo", "demo OUT.wav [--seconds N]", runDemo});
 
 }  // namespace
 }  // namespace quavrix::cli
