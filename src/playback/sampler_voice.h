@@ -34,7 +34,9 @@ struct VoiceEnvelope {
   std::array<float, ENV_PARAM_COUNT> params{};
   bool exponential = false;
   bool isVolume = false;
-  float blockFactor = 1.0f;  // slope ^ VOICE_BLOCK, for exponential segments
+  // ln(slope) and slope ^ VOICE_BLOCK, for exponential segments.
+  double logSlope = 0.0;
+  float blockFactor = 1.0f;
 };
 
 // Triangle between -1 and 1.
