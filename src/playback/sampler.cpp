@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <thread>
 
+#include "playback/voice_render.h"
+
 namespace quavrix {
 
 namespace {

@@ -12,6 +12,7 @@
 #include "playback/bank_region.h"
 #include "playback/sampler_voice.h"
 #include "playback/synth_channel.h"
+#include "playback/voice_render.h"
 
 namespace quavrix {
 
