@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "analysis/wav_writer.h"
+#include "platform/wav_writer.h"
 #include "cli.h"
 
 namespace quavrix::cli {

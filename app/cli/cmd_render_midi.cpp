@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "analysis/wav_writer.h"
+#include "platform/wav_writer.h"
 #include "base/paths.h"
 #include "cli.h"
 #include "platform/program_path.h"

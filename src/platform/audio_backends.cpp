@@ -1,66 +1,18 @@
 #include <portaudio.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <vector>
 
 #include "platform/audio_device.h"
 #include "platform/voice_mixer.h"
+#include "platform/wav_writer.h"
 
 namespace quavrix {
 
 namespace {
-
-// Writes 16-bit stereo PCM and fills in the sizes when closed.
-class WavStream {
- public:
-  bool open(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "wb");
-    if (!file_) return false;
-    unsigned char header[44] = {};
-    return std::fwrite(header, 1, sizeof header, file_) == sizeof header;
-  }
-  void append(const float* interleaved, int frames) {
-    if (!file_) return;
-    buffer_.resize(static_cast<std::size_t>(frames) * 4);
-    for (int i = 0; i < 2 * frames; ++i) {
-      const float v = std::clamp(interleaved[i], -1.0f, 1.0f);
-      const auto s = static_cast<std::int16_t>(std::lround(v * 32767.0f));
-      buffer_[2 * i] = static_cast<unsigned char>(s & 0xFF);
-      buffer_[2 * i + 1] = static_cast<unsigned char>((s >> 8) & 0xFF);
-    }
-    dataBytes_ += std::fwrite(buffer_.data(), 1, buffer_.size(), file_);
-  }
-  void close() {
-    if (!file_) return;
-    const auto put32 = [](unsigned char* p, std::uint32_t v) {
-      for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-    };
-    unsigned char h[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                           16,  0,   0,   0,   1, 0, 2, 0};
-    put32(h + 4, static_cast<std::uint32_t>(36 + dataBytes_));
-    put32(h + 24, AUDIO_RATE);
-    put32(h + 28, AUDIO_RATE * 4);
-    h[32] = 4;
-    h[34] = 16;
-    h[36] = 'd', h[37] = 'a', h[38] = 't', h[39] = 'a';
-    put32(h + 40, static_cast<std::uint32_t>(dataBytes_));
-    std::fseek(file_, 0, SEEK_SET);
-    std::fwrite(h, 1, sizeof h, file_);
-    std::fclose(file_);
-    file_ = nullptr;
-  }
-
- private:
-  std::FILE* file_ = nullptr;
-  std::vector<unsigned char> buffer_;
-  std::size_t dataBytes_ = 0;
-};
 
 // A device without a sound card: a clock thread pulls one buffer of frames
 // every 1024 / 44100 s and drops them, or writes them to a WAV file.
@@ -70,11 +22,12 @@ class ClockDevice final : public AudioDevice {
   ~ClockDevice() override {
     running_ = false;
     if (thread_.joinable()) thread_.join();
-    wav_.close();
+    if (writing_) wav_.close();
   }
 
   bool open(const std::string& wavPath, std::string* error) {
-    if (!wavPath.empty() && !wav_.open(wavPath)) {
+    writing_ = !wavPath.empty();
+    if (writing_ && !wav_.open(wavPath, 2, AUDIO_RATE)) {
       if (error) *error = "cannot write " + wavPath;
       return false;
     }
@@ -96,7 +49,7 @@ class ClockDevice final : public AudioDevice {
     auto next = std::chrono::steady_clock::now();
     while (running_) {
       mixer_.render(block.data(), AUDIO_BUFFER_FRAMES);
-      wav_.append(block.data(), AUDIO_BUFFER_FRAMES);
+      if (writing_) wav_.write(block.data(), AUDIO_BUFFER_FRAMES);
       played_ += AUDIO_BUFFER_FRAMES;
       next += period;
       std::this_thread::sleep_until(next);
@@ -105,7 +58,8 @@ class ClockDevice final : public AudioDevice {
 
   std::string name_;
   VoiceMixer mixer_;
-  WavStream wav_;
+  WavWriter wav_;
+  bool writing_ = false;
   std::atomic<bool> running_{true};
   std::atomic<std::uint64_t> played_{0};
   std::thread thread_;

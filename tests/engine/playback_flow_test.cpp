@@ -176,8 +176,11 @@ TEST_F(PlaybackFlow, PauseKeepsThePositionAndReleasesTheNotes) {
   // Every voice is in its release or gone: nothing hangs while paused.
   {
     std::lock_guard<std::mutex> lock(engine->sampler.renderLock);
-    for (const SynthVoice& v : engine->sampler.bank->voices)
-      if (!v.isFree()) EXPECT_TRUE(v.releasing());
+    for (const SynthVoice& v : engine->sampler.bank->voices) {
+      if (!v.isFree()) {
+        EXPECT_TRUE(v.releasing());
+      }
+    }
   }
   togglePlay(*engine);  // resume where it was
   EXPECT_EQ(p.playState.load(), PLAY_PLAYING);

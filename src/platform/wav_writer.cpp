@@ -1,4 +1,4 @@
-#include "analysis/wav_writer.h"
+#include "platform/wav_writer.h"
 
 #include <algorithm>
 #include <cmath>
