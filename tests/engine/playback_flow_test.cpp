@@ -192,6 +192,25 @@ TEST_F(PlaybackFlow, PauseKeepsThePositionAndReleasesTheNotes) {
   EXPECT_EQ(engine->viewState.playing, 0);
 }
 
+TEST_F(PlaybackFlow, ReopeningWhileTheThreadsRunKeepsTheDeviceAndPlaysTheNewRecording) {
+  open(3 * 44100, 20000, 0);
+  placeNote(3000, 3000, 46);
+  playRange(0.2, 2.5);
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(openRecording(*engine, dir.file("take.wav")), 0);  // refused while playing
+  EXPECT_EQ(prompter.last(), " Please stop playing. ");
+  engine->playbackControl->stopPlayback();
+
+  const AudioDevice* device = engine->playback.device.get();
+  const std::string shorter = dir.file("short.wav");
+  ASSERT_TRUE(test::WavBuilder().format(2).data(clickRecording(44100, 5000)).write(shorter));
+  ASSERT_EQ(openRecording(*engine, shorter), 1);
+  EXPECT_EQ(engine->playback.device.get(), device);  // the audio output is opened once per run
+  EXPECT_EQ(engine->playback.total, engine->recording.left.size());
+  playRange(0.1, 0.6);
+  ASSERT_TRUE(waitFinished());
+}
+
 TEST_F(PlaybackFlow, AlternateSwapsRecordingAndNotesAtEachPassEnd) {
   open(3 * 44100, 20000, 0);
   PlaybackState& p = engine->playback;
