@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <span>
 #include <string>
 
 #include "analysis/onsets.h"
@@ -36,7 +37,7 @@ std::vector<std::uint32_t> seededBeats(const Recording& rec) {
   return beats;
 }
 
-std::string rowJson(const std::vector<float>& spectrum, int row) {
+std::string rowJson(std::span<const float> spectrum, int row) {
   std::string out = "[";
   bool first = true;
   for (int hz = 0; hz < 2048; ++hz) {

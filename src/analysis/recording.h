@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/default_init_allocator.h"
+
 namespace quavrix {
 
 // The "fmt " block as read from the file.
@@ -29,11 +31,11 @@ struct Recording {
   std::uint32_t framesRead = 0;  // frames of the file, without the lead-in
 
   // capacity + 4 entries each; frame f of the file at index LEAD_IN_FRAMES + f.
-  std::vector<float> left;
-  std::vector<float> right;
+  BufferVector<float> left;
+  BufferVector<float> right;
   // Per-frame magnitude 0..128 (|sample| >> 8), same indexing.
-  std::vector<std::uint8_t> leftEnvelope;
-  std::vector<std::uint8_t> rightEnvelope;
+  BufferVector<std::uint8_t> leftEnvelope;
+  BufferVector<std::uint8_t> rightEnvelope;
 
   // Onset detection, (capacity + 4) / 32 + 32 entries each.
   std::vector<std::uint16_t> onsetEnergy;
@@ -45,8 +47,8 @@ struct Recording {
   // spectrumLength + 16 entries each. A from the left channel, B from the right.
   std::int32_t blockCount = 0;
   std::int32_t spectrumLength = 0;
-  std::vector<float> spectrumA;
-  std::vector<float> spectrumB;
+  BufferVector<float> spectrumA;
+  BufferVector<float> spectrumB;
 
   bool hasSamples() const { return !left.empty(); }
   // Number of positions of the project built on this recording.

@@ -93,7 +93,7 @@ int analyse(Recording& recording, Source source, int threads) {
   // clear the rows they compute.
   const int rows = usableRows(recording);
   const std::size_t computed = rows > 1 ? static_cast<std::size_t>(rows) * SPECTRUM_ROW : 0;
-  for (std::vector<float>* spectrum : {&recording.spectrumA, &recording.spectrumB}) {
+  for (BufferVector<float>* spectrum : {&recording.spectrumA, &recording.spectrumB}) {
     std::fill(spectrum->begin(),
               spectrum->begin() + std::min(spectrum->size(), std::size_t{SPECTRUM_ROW}), 0.0f);
     if (spectrum->size() > computed) std::fill(spectrum->begin() + computed, spectrum->end(), 0.0f);

@@ -1,5 +1,6 @@
 #include "analysis/wav_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -192,10 +193,18 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   next.capacity = static_cast<std::int32_t>(capacity);
   const std::size_t sampleEntries = capacity + 4;
   const std::size_t onsetEntries = (capacity + 4) / 32 + 32;
-  next.left.assign(sampleEntries, 0.0f);
-  next.right.assign(sampleEntries, 0.0f);
-  next.leftEnvelope.assign(sampleEntries, 0);
-  next.rightEnvelope.assign(sampleEntries, 0);
+  // Sized without zero-filling: the conversion below writes every entry.
+  next.left.resize(sampleEntries);
+  next.right.resize(sampleEntries);
+  next.leftEnvelope.resize(sampleEntries);
+  next.rightEnvelope.resize(sampleEntries);
+  const auto silence = [&next](std::size_t from, std::size_t to) {
+    std::fill(next.left.begin() + from, next.left.begin() + to, 0.0f);
+    std::fill(next.right.begin() + from, next.right.begin() + to, 0.0f);
+    std::fill(next.leftEnvelope.begin() + from, next.leftEnvelope.begin() + to, 0);
+    std::fill(next.rightEnvelope.begin() + from, next.rightEnvelope.begin() + to, 0);
+  };
+  silence(0, LEAD_IN_FRAMES);
   next.onsetEnergy.assign(onsetEntries, 0);
   next.onsetMarks.assign(onsetEntries, 0.0f);
   next.onsetCount = static_cast<std::int32_t>(capacity / 32);
@@ -222,6 +231,7 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
     done += whole;
     if (whole < want) break;  // the file ended early
   }
+  silence(LEAD_IN_FRAMES + done, sampleEntries);
   next.framesRead = static_cast<std::uint32_t>(done);
   if (done < static_cast<std::uint64_t>(MIN_RECORDING_FRAMES)) {
     fail(reason, "recording shorter than 8192 frames");
@@ -230,8 +240,9 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
 
   next.blockCount = static_cast<std::int32_t>(done / 2048) - 4;
   next.spectrumLength = next.blockCount * 2048;
-  next.spectrumA.assign(static_cast<std::size_t>(next.spectrumLength) + 16, 0.0f);
-  next.spectrumB.assign(static_cast<std::size_t>(next.spectrumLength) + 16, 0.0f);
+  // The analysis writes every entry of the spectra, so they are not zero-filled here.
+  next.spectrumA.resize(static_cast<std::size_t>(next.spectrumLength) + 16);
+  next.spectrumB.resize(static_cast<std::size_t>(next.spectrumLength) + 16);
 
   recording = std::move(next);
   return WAV_OK;

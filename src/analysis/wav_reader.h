@@ -23,8 +23,9 @@ inline constexpr int MIN_RECORDING_FRAMES = 8192;
 // `reason`, when given, receives a short English explanation of a failure.
 int readRecording(Recording& recording, std::string* reason = nullptr);
 
-// readRecording without the spectrum analysis (its buffers are allocated and
-// zero); for callers that time or schedule the analysis themselves.
+// readRecording without the spectrum analysis: the spectrum buffers are sized
+// but hold no rows until analyseRecording runs. For callers that time or
+// schedule the analysis themselves, or do not need it.
 int readRecordingSamples(Recording& recording, std::string* reason = nullptr);
 
 // Frees every buffer of the recording.

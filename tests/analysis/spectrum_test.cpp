@@ -19,7 +19,7 @@ using test::sineFrames;
 
 constexpr int SECONDS_2 = 2 * 44100;
 
-std::span<const float, SPECTRUM_ROW> row(const std::vector<float>& spectrum, int r) {
+std::span<const float, SPECTRUM_ROW> row(std::span<const float> spectrum, int r) {
   return std::span<const float, SPECTRUM_ROW>(spectrum.data() + std::size_t(r) * SPECTRUM_ROW,
                                               SPECTRUM_ROW);
 }
@@ -28,7 +28,7 @@ int loudestEntry(std::span<const float, SPECTRUM_ROW> entries) {
   return static_cast<int>(std::max_element(entries.begin(), entries.end()) - entries.begin());
 }
 
-bool allZero(const std::vector<float>& values) {
+bool allZero(std::span<const float> values) {
   return std::all_of(values.begin(), values.end(), [](float v) { return v == 0.0f; });
 }
 

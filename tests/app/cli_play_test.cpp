@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <regex>
+#include <span>
 
 #include "analysis/wav_reader.h"
 #include "base/units.h"
@@ -23,7 +24,7 @@ using test::binPath;
 using test::runCommand;
 
 // Power of one frequency over a stretch of a channel.
-double powerAt(const std::vector<float>& x, std::size_t from, std::size_t count, double hz) {
+double powerAt(std::span<const float> x, std::size_t from, std::size_t count, double hz) {
   double re = 0, im = 0;
   for (std::size_t i = 0; i < count; ++i) {
     const double w = 2 * M_PI * hz * static_cast<double>(i) / 44100.0;
@@ -34,7 +35,7 @@ double powerAt(const std::vector<float>& x, std::size_t from, std::size_t count,
 }
 
 // Best normalised correlation of `a` (a window) against `b` over shifts.
-double bestCorrelation(const std::vector<float>& a, std::size_t aFrom, const std::vector<float>& b,
+double bestCorrelation(std::span<const float> a, std::size_t aFrom, std::span<const float> b,
                        std::size_t bFrom, std::size_t count, int maxShift) {
   double best = 0;
   for (int shift = -maxShift; shift <= maxShift; shift += 1) {
