@@ -19,7 +19,7 @@
 
 #include "analysis/onsets.h"
 #include "analysis/recording.h"
-#include "analysis/spectrum.h"
+#include "analysis/frequency_peaks.h"
 #include "analysis/wav_reader.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "analysis/onsets.h"
-#include "analysis/spectrum.h"
+#include "analysis/frequency_peaks.h"
 #include "analysis/wav_reader.h"
 #include "cli.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <optional>
 
-#include "analysis/spectrum.h"
+#include "analysis/frequency_peaks.h"
 #include "base/units.h"
 
 namespace quavrix {

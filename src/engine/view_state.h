@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "analysis/spectrum_map.h"
+#include "analysis/key_axis_map.h"
 #include "base/units.h"
 
 namespace quavrix {

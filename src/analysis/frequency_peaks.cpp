@@ -1,4 +1,4 @@
-#include "analysis/spectrum.h"
+#include "analysis/frequency_peaks.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "analysis/spectrum_map.h"
+#include "analysis/key_axis_map.h"
 
 #include <cmath>
 
