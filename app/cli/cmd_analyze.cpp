@@ -9,7 +9,10 @@
 #include "analysis/onsets.h"
 #include "analysis/frequency_peaks.h"
 #include "analysis/wav_reader.h"
+#include "base/units.h"
 #include "cli.h"
+#include "score/beat_grid.h"
+#include "score/note_store.h"
 
 namespace quavrix::cli {
 namespace {
@@ -19,21 +22,16 @@ double msSince(std::chrono::steady_clock::time_point start) {
       .count();
 }
 
-// Positions that seeding the grid from the marks gives: the first of every run
-// of non-zero marks (NaN counts as non-zero).
+// Positions that seeding the grid from the marks gives, by seeding a score
+// sized for the recording as opening it would.
 std::vector<std::uint32_t> seededBeats(const Recording& rec) {
+  NoteStore notes;
+  ConsolePrompter prompter;
+  if (!allocateNotes(notes, static_cast<std::uint32_t>(rec.capacity), prompter)) return {};
+  seedBeats(notes, rec.onsetMarks);
   std::vector<std::uint32_t> beats;
-  const std::uint32_t n = std::min<std::uint32_t>(rec.positions(),
-                                                  static_cast<std::uint32_t>(rec.onsetMarks.size()));
-  bool active = false;
-  for (std::uint32_t p = 0; p < n; ++p) {
-    if (rec.onsetMarks[p] == 0.0f) {
-      active = false;
-    } else if (!active) {
-      beats.push_back(p);
-      active = true;
-    }
-  }
+  for (std::uint32_t p = 0; p < notes.positions; ++p)
+    if (notes.lineMap[p] & LINE_BEAT) beats.push_back(p);
   return beats;
 }
 
