@@ -22,9 +22,9 @@ const std::vector<float>& recordingChannel(int channel) {
     for (std::size_t i = 0; i < 60 * 44100; ++i) {
       const double t = static_cast<double>(i) / 44100.0;
       const double beat = std::exp(-std::fmod(t, 0.5) * 8.0);
-      v[8192 + i] = static_cast<float>(
-          0.2 * std::sin(2 * M_PI * (220.0 + ch * 110.0) * t) +
-          0.15 * std::sin(2 * M_PI * 329.6 * t) * beat + 0.1 * std::sin(2 * M_PI * 523.3 * t));
+      v[8192 + i] = static_cast<float>(0.2 * std::sin(2 * M_PI * (220.0 + ch * 110.0) * t) +
+                                       0.15 * std::sin(2 * M_PI * 329.6 * t) * beat +
+                                       0.1 * std::sin(2 * M_PI * 523.3 * t));
     }
     return v;
   };
@@ -50,9 +50,9 @@ void BM_MixBlock(benchmark::State& state) {
   }
   const double budget = static_cast<double>(MIX_BLOCK_FRAMES) / 44100.0;
   // Per cent of one core that real-time playback at this step needs.
-  state.counters["pct_of_realtime"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * budget / 100.0,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["pct_of_realtime"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * budget / 100.0,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_MixBlock)->Arg(2048)->Arg(1024)->Arg(512)->Arg(256)->Unit(benchmark::kMicrosecond);
 

@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "analysis/onsets.h"
 #include "analysis/frequency_peaks.h"
+#include "analysis/onsets.h"
 #include "analysis/wav_reader.h"
 #include "base/units.h"
 #include "cli.h"
@@ -91,8 +91,8 @@ int runAnalyze(const std::vector<std::string>& argv) {
   if (!args.flag("--json")) {
     std::printf("%s: %u frames (%.2f s), %u positions, %d spectrum rows\n", rec.path.c_str(),
                 rec.framesRead, rec.framesRead / 44100.0, rec.positions(), rec.blockCount);
-    std::printf("onsets: %d strong, %d weak; the grid would start with %zu beats\n",
-                onsets.strong, onsets.weak, beats.size());
+    std::printf("onsets: %d strong, %d weak; the grid would start with %zu beats\n", onsets.strong,
+                onsets.weak, beats.size());
     std::printf("time: read %.1f ms, onsets %.1f ms, spectrum %.1f ms\n", readMs, onsetMs,
                 spectrumMs);
     if (row >= 0) {
@@ -117,8 +117,9 @@ int runAnalyze(const std::vector<std::string>& argv) {
                 onsets.strong, onsets.weak, readMs, onsetMs, spectrumMs);
   out += timing;
   if (row >= 0) {
-    out += ", \"row\": {\"index\": " + std::to_string(row) + ", \"left\": " +
-           rowJson(rec.spectrumA, row) + ", \"right\": " + rowJson(rec.spectrumB, row) + "}";
+    out += ", \"row\": {\"index\": " + std::to_string(row) +
+           ", \"left\": " + rowJson(rec.spectrumA, row) +
+           ", \"right\": " + rowJson(rec.spectrumB, row) + "}";
   }
   out += "}";
   std::printf("%s\n", out.c_str());

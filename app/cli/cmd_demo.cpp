@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/wav_writer.h"
 #include "cli.h"
+#include "platform/wav_writer.h"
 
 namespace quavrix::cli {
 namespace {
@@ -27,7 +27,8 @@ void addTone(std::vector<double>& left, std::vector<double>& right, double start
     const double attack = std::min(1.0, t / 0.004);
     const double env = attack * std::exp(-t * 4.0 / seconds);
     const double w = 2 * M_PI * hz * t;
-    const double s = amplitude * env * (std::sin(w) + 0.35 * std::sin(2 * w) + 0.12 * std::sin(3 * w));
+    const double s =
+        amplitude * env * (std::sin(w) + 0.35 * std::sin(2 * w) + 0.12 * std::sin(3 * w));
     left[first + i] += s * (1.0 - pan);
     right[first + i] += s * (1.0 + pan);
   }
@@ -39,13 +40,16 @@ void addClick(std::vector<double>& left, std::vector<double>& right, double star
   const double amplitude = accent ? 0.55 : 0.35;
   for (std::size_t i = 0; i < 1200 && first + i < left.size(); ++i) {
     const double t = static_cast<double>(i) / RATE;
-    const double s = amplitude * std::exp(-t * 400.0) * std::sin(2 * M_PI * (accent ? 2000 : 1500) * t);
+    const double s =
+        amplitude * std::exp(-t * 400.0) * std::sin(2 * M_PI * (accent ? 2000 : 1500) * t);
     left[first + i] += s;
     right[first + i] += s;
   }
 }
 
-double midiHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+double midiHz(int note) {
+  return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
 
 int runDemo(const std::vector<std::string>& argv) {
   const Args args(argv, {"--seconds"});

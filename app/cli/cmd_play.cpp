@@ -73,11 +73,11 @@ int runPlay(const std::vector<std::string>& argv) {
     buildNoteOffs(notes);
     refreshGrid(notes, engine->cellGrid);
   }
-  const auto settingsPath = args.value("--settings")
-                                ? args.value("--settings")
-                                : (args.value("--dat") ? std::optional<std::string>(
-                                                             datToXml(*args.value("--dat")))
-                                                       : std::nullopt);
+  const auto settingsPath =
+      args.value("--settings")
+          ? args.value("--settings")
+          : (args.value("--dat") ? std::optional<std::string>(datToXml(*args.value("--dat")))
+                                 : std::nullopt);
   if (settingsPath) {
     loadSettings(engine->settings, *settingsPath, prompter);
     applySettings(*engine, APPLY_ALL);

@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/wav_writer.h"
 #include "base/paths.h"
 #include "cli.h"
 #include "platform/program_path.h"
+#include "platform/wav_writer.h"
 #include "playback/midi_renderer.h"
 
 namespace quavrix::cli {

@@ -19,7 +19,9 @@ void printUsage() {
 }
 }  // namespace
 
-CommandRegistrar::CommandRegistrar(Command command) { registry()[command.name] = command; }
+CommandRegistrar::CommandRegistrar(Command command) {
+  registry()[command.name] = command;
+}
 
 Args::Args(const std::vector<std::string>& args, const std::vector<std::string>& valued) {
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -70,11 +72,21 @@ std::string jsonString(std::string_view text) {
   std::string out = "\"";
   for (const char c : text) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
           char buf[8];

@@ -255,4 +255,3 @@ void releaseRecording(Recording& recording) {
 }
 
 }  // namespace quavrix
-

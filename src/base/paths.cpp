@@ -6,7 +6,9 @@
 namespace quavrix {
 
 namespace {
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 }  // namespace
 
 PathParts splitPath(std::string_view path) {

@@ -4,10 +4,14 @@ namespace quavrix {
 
 const char* iconName(Icon icon) {
   switch (icon) {
-    case Icon::Error: return "error";
-    case Icon::Warning: return "warning";
-    case Icon::Information: return "information";
-    case Icon::Question: return "question";
+    case Icon::Error:
+      return "error";
+    case Icon::Warning:
+      return "warning";
+    case Icon::Information:
+      return "information";
+    case Icon::Question:
+      return "question";
   }
   return "?";
 }

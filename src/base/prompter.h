@@ -35,11 +35,11 @@ class Prompter {
 };
 
 struct FileDialogRequest {
-  bool save = false;                 // save dialog (true) or open dialog (false)
-  std::string defaultExtension;      // without the dot, e.g. "wav"
-  std::string initialName;           // e.g. "*.wav" or "song*.dat"
-  std::string filterLabel;           // e.g. "quavrix data (*.dat)"; empty for all files
-  std::string filterPattern;         // e.g. "*.dat"
+  bool save = false;             // save dialog (true) or open dialog (false)
+  std::string defaultExtension;  // without the dot, e.g. "wav"
+  std::string initialName;       // e.g. "*.wav" or "song*.dat"
+  std::string filterLabel;       // e.g. "quavrix data (*.dat)"; empty for all files
+  std::string filterPattern;     // e.g. "*.dat"
 };
 
 class FileChooser {

@@ -33,7 +33,9 @@ NoFileChooser noFileChooser;
 
 }  // namespace
 
-Engine::~Engine() { shutdownPlayback(playback); }
+Engine::~Engine() {
+  shutdownPlayback(playback);
+}
 
 void rebuildKeyTables(Engine& engine) {
   rebuildKeyTables(engine.viewState, engine.settings.values.cKeyTo);
@@ -46,7 +48,8 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options) {
   engine->view = options.view;
   engine->viewState.smallLayout = options.smallLayout ? 1 : 0;
   engine->console = options.console ? options.console : &std::cout;
-  engine->audioDevice = options.audioDevice.empty() ? defaultAudioDeviceName() : options.audioDevice;
+  engine->audioDevice =
+      options.audioDevice.empty() ? defaultAudioDeviceName() : options.audioDevice;
 
   ProjectPaths& paths = engine->paths;
   paths.program = options.programPath.empty() ? programPath() : options.programPath;

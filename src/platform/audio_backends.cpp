@@ -80,8 +80,8 @@ class PortAudioDevice final : public AudioDevice {
     PaError err = Pa_Initialize();
     if (err != paNoError) return fail(err, error);
     initialised_ = true;
-    err = Pa_OpenDefaultStream(&stream_, 0, 2, paFloat32, AUDIO_RATE, 256, &PortAudioDevice::callback,
-                               this);
+    err = Pa_OpenDefaultStream(&stream_, 0, 2, paFloat32, AUDIO_RATE, 256,
+                               &PortAudioDevice::callback, this);
     if (err != paNoError) {
       stream_ = nullptr;
       return fail(err, error);
@@ -134,7 +134,8 @@ std::unique_ptr<AudioDevice> openAudioDevice(std::string_view name, std::string*
     if (!device->open(error)) return nullptr;
     return device;
   }
-  if (error) *error = "unknown audio device \"" + std::string(name) + "\" (portaudio, null, wav:PATH)";
+  if (error)
+    *error = "unknown audio device \"" + std::string(name) + "\" (portaudio, null, wav:PATH)";
   return nullptr;
 }
 

@@ -139,7 +139,8 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
   if (mix.step >= STEP_NORMAL) {
     const float* weight = nullptr;  // null: a plain copy
     if (in.passStarted && in.lastBlock) weight = mix.endCurve.data();
-    if (!in.passStarted) weight = in.lastBlock ? mix.singleBlockCurve.data() : mix.beginCurve.data();
+    if (!in.passStarted)
+      weight = in.lastBlock ? mix.singleBlockCurve.data() : mix.beginCurve.data();
     for (int i = 0; i < MIX_BLOCK_FRAMES; ++i) {
       const float w = weight ? weight[i] : 1.0f;
       writeFrame(out, i, left(continuation + i) * w, right(continuation + i) * w, gains);
@@ -149,15 +150,15 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
 
   if (++mix.jitterIndex > MixState::JITTER_ENTRIES) mix.jitterIndex = 0;
   const int m = mix.jitterIndex == MixState::JITTER_ENTRIES ? MixState::JITTER_ENTRIES
-                                                             : mix.jitter[mix.jitterIndex];
+                                                            : mix.jitter[mix.jitterIndex];
   const std::int64_t candidate = in.position + mix.step + m;
 
   filterStream(mix.searchFilter, left, right, continuation, mix.filteredContinuationLeft,
                mix.filteredContinuationRight);
   filterStream(mix.searchFilter, left, right, candidate, mix.filteredCandidateLeft,
                mix.filteredCandidateRight);
-  const int k0 = std::min(firstPeak(mix.filteredContinuationLeft),
-                          firstPeak(mix.filteredContinuationRight));
+  const int k0 =
+      std::min(firstPeak(mix.filteredContinuationLeft), firstPeak(mix.filteredContinuationRight));
   for (int j = 0; j < MixState::PATTERN_STRIDE; ++j) {
     mix.patternLeft[j] = mix.filteredContinuationLeft[k0 - MixState::PATTERN_LEAD + 8 * j];
     mix.patternRight[j] = mix.filteredContinuationRight[k0 - MixState::PATTERN_LEAD + 8 * j];

@@ -59,10 +59,10 @@ struct MixState {
 struct MixInput {
   const float* left = nullptr;  // the recording's sample buffers
   const float* right = nullptr;
-  std::size_t length = 0;       // entries in each buffer; reads outside give silence
-  std::int64_t position = 0;    // buffer index of the pass position (may be below 0)
-  bool passStarted = false;     // false for the first block of a pass
-  bool lastBlock = false;       // the pass has reached its end zone
+  std::size_t length = 0;     // entries in each buffer; reads outside give silence
+  std::int64_t position = 0;  // buffer index of the pass position (may be below 0)
+  bool passStarted = false;   // false for the first block of a pass
+  bool lastBlock = false;     // the pass has reached its end zone
 };
 
 // Computes the curves, the search filter and the jitter table. Returns 0.

@@ -40,7 +40,7 @@ float* switchHalf(PlaybackState& p) {
 }
 
 std::int16_t mixInto(PlaybackState& p, float* block) {
-  const MixInput in{p.left, p.right, p.total, p.position.load(), p.passStarted != 0,
+  const MixInput in{p.left,          p.right, p.total, p.position.load(), p.passStarted != 0,
                     p.lastBlock != 0};
   return mixBlock(p.mix, in, block);
 }
@@ -163,7 +163,8 @@ void playbackThread(PlaybackState* player) {
     }
     const std::int64_t pos = p.position.load() + p.correction + p.mix.step;
     p.position.store(pos);
-    if (static_cast<std::int64_t>(p.total) >= pos + MIN_DATA_AHEAD && !p.lastBlock && pos >= start) {
+    if (static_cast<std::int64_t>(p.total) >= pos + MIN_DATA_AHEAD && !p.lastBlock &&
+        pos >= start) {
       if (end - lag - 4096 < pos) p.lastBlock = 1;
       if (playNextBlock(p) < 0) {
         p.threadResult.store(-2);
@@ -199,7 +200,9 @@ void samplerOutputThread(PlaybackState* player, Sampler* sampler) {
 
 PlaybackState::PlaybackState() = default;
 
-PlaybackState::~PlaybackState() { shutdownPlayback(*this); }
+PlaybackState::~PlaybackState() {
+  shutdownPlayback(*this);
+}
 
 int openAudio(PlaybackState& p, std::string_view deviceName, std::string* error) {
   if (p.audioOpen) return 0;
@@ -272,7 +275,9 @@ void stopPlayback(PlaybackState& p) {
   releaseAll(p);
 }
 
-bool isPlaying(const PlaybackState& p) { return p.playState.load() == PLAY_PLAYING; }
+bool isPlaying(const PlaybackState& p) {
+  return p.playState.load() == PLAY_PLAYING;
+}
 
 void sendEvents(PlaybackState& p, std::int64_t a, std::int64_t b) {
   if (b - a > 1024 || !p.sampler || !p.lineMap) return;

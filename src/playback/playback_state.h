@@ -63,8 +63,8 @@ struct PlaybackState {
   int previousStep = STEP_NORMAL;
   std::atomic<int> wavOn{1};
   std::atomic<float> wavLevel{0.67f};
-  std::atomic<int> lag{0};              // frames the notes run ahead of the recording
-  std::atomic<int> noteTimerMs{0};      // delay before the second slice of a half-block
+  std::atomic<int> lag{0};          // frames the notes run ahead of the recording
+  std::atomic<int> noteTimerMs{0};  // delay before the second slice of a half-block
   std::mutex playbackLock;
 
   // The recording (frame f of the file at index 8192 + f).
@@ -83,7 +83,7 @@ struct PlaybackState {
   int currentHalf = 0;
 
   std::atomic<std::int64_t> position{0};  // buffer index of the pass position
-  std::atomic<std::uint32_t> start{0};     // play range, buffer indices; end 0 = to the end
+  std::atomic<std::uint32_t> start{0};    // play range, buffer indices; end 0 = to the end
   std::atomic<std::uint32_t> end{0};
   std::atomic<int> playState{PLAY_STOPPED};
   int passStarted = 0;

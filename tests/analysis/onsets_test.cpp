@@ -170,8 +170,8 @@ TEST(Onsets, TailNeverCarriesMarks) {
 
 TEST(Onsets, TinyRecordingsStayInsideTheArrays) {
   for (int positions : {0, 1, 20, 32, 33, 40, 64, 65}) {
-    Recording rec = withEnergies(std::vector<int>(static_cast<std::size_t>(positions), 500),
-                                 positions);
+    Recording rec =
+        withEnergies(std::vector<int>(static_cast<std::size_t>(positions), 500), positions);
     EXPECT_EQ(detectOnsets(rec), 0);
     EXPECT_TRUE(markedPositions(rec).empty()) << positions;
   }

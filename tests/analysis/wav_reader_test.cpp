@@ -106,8 +106,8 @@ TEST_F(WavReaderTest, FormatChunkOfSixteenOrEighteenBytes) {
   EXPECT_EQ(rec.format.samplesPerSecond, 44100u);
   EXPECT_EQ(rec.format.bitsPerSample, 16);
 
-  std::vector<unsigned char> fmt18 = {1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0,
-                                      0, 0};
+  std::vector<unsigned char> fmt18 = {1,    0, 2, 0, 0x44, 0xAC, 0, 0, 0x10,
+                                      0xB1, 2, 0, 4, 0,    16,   0, 0, 0};
   ASSERT_EQ(read(WavBuilder().chunk("fmt ", fmt18).data(stereoFrames(9000)).bytes(), rec), WAV_OK);
   EXPECT_EQ(rec.format.extraSize, 0);
   EXPECT_EQ(rec.format.averageBytesPerSecond, 176400u);
@@ -128,8 +128,11 @@ TEST_F(WavReaderTest, ChunkLayouts) {
   EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 999], 999 * 3.0517578125e-05f);
 
   // A chunk after "data" is not audio, but the capacity still follows the whole file size.
-  const auto trailing =
-      WavBuilder().format(2).data(frames).chunk("LIST", std::vector<unsigned char>(4000, 0x7F)).bytes();
+  const auto trailing = WavBuilder()
+                            .format(2)
+                            .data(frames)
+                            .chunk("LIST", std::vector<unsigned char>(4000, 0x7F))
+                            .bytes();
   ASSERT_EQ(read(trailing, rec), WAV_OK) << reason;
   EXPECT_EQ(rec.framesRead, 9000u);
   EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 9000], 0.0f);

@@ -29,8 +29,8 @@ std::string CliAnalyze::demo;
 std::vector<long> numbersIn(const std::string& list) {
   std::vector<long> out;
   const std::regex number("-?[0-9]+");
-  for (auto it = std::sregex_iterator(list.begin(), list.end(), number); it != std::sregex_iterator();
-       ++it)
+  for (auto it = std::sregex_iterator(list.begin(), list.end(), number);
+       it != std::sregex_iterator(); ++it)
     out.push_back(std::stol(it->str()));
   return out;
 }
@@ -87,7 +87,8 @@ TEST_F(CliAnalyze, RowListsThePeaksOfBothChannels) {
 
 TEST(CliAnalyzeErrors, UnreadableFileGivesTheResultCodeAndTheMessage) {
   test::TempDir dir;
-  const auto r = runCommand(binPath("quavrix-cli") + " analyze " + dir.file("none.wav") + " --json");
+  const auto r =
+      runCommand(binPath("quavrix-cli") + " analyze " + dir.file("none.wav") + " --json");
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_TRUE(r.out.empty());
   EXPECT_NE(r.err.find("-1"), std::string::npos);

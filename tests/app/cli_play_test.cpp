@@ -102,8 +102,9 @@ TEST(CliPlay, DemoWithNotesOnTheWavDevice) {
   const std::size_t window = 22050;
   const double corr = bestCorrelation(heard.left, at + 44100, rec.left,
                                       LEAD_IN_FRAMES + 44100 + 44100 + 2048, window, 3000);
-  const double elsewhere = bestCorrelation(heard.left, at + 44100, rec.left,
-                                           LEAD_IN_FRAMES + 44100 + 44100 + 2048 + 14000, window, 3000);
+  const double elsewhere =
+      bestCorrelation(heard.left, at + 44100, rec.left,
+                      LEAD_IN_FRAMES + 44100 + 44100 + 2048 + 14000, window, 3000);
   EXPECT_GT(corr, 0.6);
   EXPECT_GT(corr, elsewhere + 0.2) << corr << " vs " << elsewhere;
 
@@ -117,7 +118,8 @@ TEST(CliPlay, RefusesBadArguments) {
   EXPECT_EQ(runCommand(binPath("quavrix-cli") + " play").exitCode, 2);
   EXPECT_EQ(runCommand(binPath("quavrix-cli") + " play --wav x.wav --speed 100").exitCode, 2);
   EXPECT_EQ(runCommand(binPath("quavrix-cli") + " play --wav x.wav --from 3 --to 2").exitCode, 2);
-  const auto missing = runCommand(binPath("quavrix-cli") + " play --wav /nonexistent.wav --audio null");
+  const auto missing =
+      runCommand(binPath("quavrix-cli") + " play --wav /nonexistent.wav --audio null");
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("Can not open .wav file"), std::string::npos);
 }

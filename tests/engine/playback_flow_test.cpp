@@ -125,10 +125,10 @@ TEST_F(PlaybackFlow, OpeningWritesTheProgressLinesAndSizesTheScore) {
   EXPECT_NE(engine->sampler.bank, nullptr);
   EXPECT_EQ(engine->viewState.speedText, "x 1.00");
   const std::string lines = console.str();
-  for (const char* line : {"************   Initializing   **************        \n\n",
-                           "reading .wav              Done.\n\n",
-                           "beat detection start      Done.\n\n",
-                           "open AUDIO DEVICE start   Done.\n\n", "FFT  start                Done.\n\n"})
+  for (const char* line :
+       {"************   Initializing   **************        \n\n",
+        "reading .wav              Done.\n\n", "beat detection start      Done.\n\n",
+        "open AUDIO DEVICE start   Done.\n\n", "FFT  start                Done.\n\n"})
     EXPECT_NE(lines.find(line), std::string::npos) << line;
   // The burst at frame 20000 is an attack: the grid starts with one beat there.
   const std::uint32_t attack = (LEAD_IN_FRAMES + 20000) / 32;
@@ -306,8 +306,8 @@ TEST_F(EventDispatch, NoteOnsNoteOffsAndDeletedNotes) {
   sendEvents(p, 495, 505);
   EXPECT_EQ(held(), 0);
   // A deleted note's word is not played either.
-  notes.slots[400] = static_cast<std::int32_t>(static_cast<std::uint32_t>(notes.slots[400]) |
-                                               NOTE_DELETED);
+  notes.slots[400] =
+      static_cast<std::int32_t>(static_cast<std::uint32_t>(notes.slots[400]) | NOTE_DELETED);
   sendEvents(p, 390, 410);
   EXPECT_EQ(held(), 0);
   // Ranges longer than 1024 positions send nothing.

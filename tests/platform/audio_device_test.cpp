@@ -40,10 +40,10 @@ TEST(QueuedVoice, PlaysBuffersInOrderAtItsVolumeAndReportsEachStart) {
   std::fill(out.begin(), out.end(), 0.1f);  // the voice adds to what is there
   voice.mixInto(out.data(), 200);
   EXPECT_EQ(starts, 2);
-  EXPECT_FLOAT_EQ(out[2 * 23], 0.35f);       // last frames of the first buffer
-  EXPECT_FLOAT_EQ(out[2 * 24], -0.4f);       // the second buffer starts at frame 24
+  EXPECT_FLOAT_EQ(out[2 * 23], 0.35f);  // last frames of the first buffer
+  EXPECT_FLOAT_EQ(out[2 * 24], -0.4f);  // the second buffer starts at frame 24
   EXPECT_FLOAT_EQ(out[2 * 123 + 1], -0.4f);
-  EXPECT_FLOAT_EQ(out[2 * 124], 0.1f);       // then the queue is empty
+  EXPECT_FLOAT_EQ(out[2 * 124], 0.1f);  // then the queue is empty
   EXPECT_EQ(voice.queued(), 0);
 }
 
@@ -98,7 +98,8 @@ TEST(AudioDevice, WavBackendWritesWhatWouldBeHeard) {
       ASSERT_TRUE(started.waitFor(std::chrono::seconds(2)));
       a->submit(constantBuffer(0.01f * (k + 1)).data(), AUDIO_BUFFER_FRAMES, k == 9);
     }
-    while (a->queued() > 0 || b->queued() > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (a->queued() > 0 || b->queued() > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(a->underruns(), 0);
   }
   Recording rec;

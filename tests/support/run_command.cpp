@@ -28,6 +28,8 @@ CommandResult runCommand(const std::string& commandLine) {
   return result;
 }
 
-std::string binPath(const std::string& name) { return std::string(QUAVRIX_BIN_DIR) + "/" + name; }
+std::string binPath(const std::string& name) {
+  return std::string(QUAVRIX_BIN_DIR) + "/" + name;
+}
 
 }  // namespace quavrix::test

@@ -1,16 +1,16 @@
 #include "support/temp_dir.h"
 
+#include <unistd.h>
 #include <atomic>
 #include <random>
-#include <unistd.h>
 
 namespace quavrix::test {
 
 TempDir::TempDir() {
   static std::atomic<int> counter{0};
   std::random_device rd;
-  const auto name = "quavrix-test-" + std::to_string(::getpid()) + "-" +
-                    std::to_string(counter++) + "-" + std::to_string(rd());
+  const auto name = "quavrix-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) +
+                    "-" + std::to_string(rd());
   path_ = std::filesystem::temp_directory_path() / name;
   std::filesystem::create_directories(path_);
 }

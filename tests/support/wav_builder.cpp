@@ -53,7 +53,9 @@ WavBuilder& WavBuilder::chunk(const std::string& id, const std::vector<unsigned 
   return *this;
 }
 
-bool WavBuilder::write(const std::string& path) const { return writeBytes(path, bytes()); }
+bool WavBuilder::write(const std::string& path) const {
+  return writeBytes(path, bytes());
+}
 
 std::vector<std::int16_t> toneSamples(int frames, double hz, double amplitude, bool stereo) {
   std::vector<std::int16_t> out;
@@ -69,7 +71,8 @@ std::vector<std::int16_t> toneSamples(int frames, double hz, double amplitude, b
 
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
 }
 
