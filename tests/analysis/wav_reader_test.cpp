@@ -153,6 +153,27 @@ TEST_F(WavReaderTest, ChunkLayouts) {
   EXPECT_EQ(rec.framesRead, 9000u);
 }
 
+TEST_F(WavReaderTest, LongRecordingsAreConvertedWholeAcrossBothHalves) {
+  for (const int channels : {1, 2}) {
+    const int frames = 70001;  // long enough to be converted in two halves
+    std::vector<std::int16_t> samples(static_cast<std::size_t>(frames) * channels);
+    for (std::size_t i = 0; i < samples.size(); ++i)
+      samples[i] = static_cast<std::int16_t>(static_cast<int>(i % 65536) - 32768);
+    Recording rec;
+    ASSERT_EQ(read(WavBuilder().format(channels).data(samples).bytes(), rec), WAV_OK) << reason;
+    ASSERT_EQ(rec.framesRead, static_cast<std::uint32_t>(frames));
+    for (int f = 0; f < frames; ++f) {
+      const std::int16_t l = samples[static_cast<std::size_t>(f) * channels];
+      const std::int16_t r = samples[static_cast<std::size_t>(f) * channels + channels - 1];
+      ASSERT_EQ(rec.left[LEAD_IN_FRAMES + f], l / 32768.0f) << f;
+      ASSERT_EQ(rec.right[LEAD_IN_FRAMES + f], r / 32768.0f) << f;
+    }
+    EXPECT_EQ(rec.leftEnvelope[LEAD_IN_FRAMES], 128);  // -32768
+    for (std::size_t i = LEAD_IN_FRAMES + frames; i < rec.left.size(); ++i)
+      ASSERT_EQ(rec.left[i], 0.0f) << i;
+  }
+}
+
 TEST_F(WavReaderTest, ResultCodes) {
   Recording rec;
   rec.path = dir.file("missing.wav");
