@@ -272,12 +272,22 @@ TEST_F(PlaybackFlow, NotesRunAheadOfTheRecordingByTheLag) {
   EXPECT_GE(lead0, -4 * AUDIO_BUFFER_FRAMES);
 }
 
-TEST_F(PlaybackFlow, TwentyMillisecondsOfTimingIs880FramesOfLag) {
+TEST_F(PlaybackFlow, TimingAndIntervalSettingsReachThePlayer) {
   open(44100, 20000, 20);
   EXPECT_EQ(engine->playback.lag.load(), 880);
   engine->settings.values.midiTiming = 100;  // not applied from 100 on
   applySettings(*engine, APPLY_SOUND);
   EXPECT_EQ(engine->playback.lag.load(), 880);
+
+  // The MIDI interval sets the note timer between the slices of a half-block.
+  engine->settings.values.midiInterval = 7;
+  engine->settings.applyFlags.intervalChanged = 1;
+  applyPending(*engine);
+  EXPECT_EQ(engine->playback.noteTimerMs.load(), 7);
+  engine->settings.values.midiInterval = 13;  // above 12 counts as 0
+  engine->settings.applyFlags.intervalChanged = 1;
+  applyPending(*engine);
+  EXPECT_EQ(engine->playback.noteTimerMs.load(), 0);
 }
 
 // Dispatch without the threads: what sendEvents hands the sampler.
