@@ -73,11 +73,9 @@ int runPlay(const std::vector<std::string>& argv) {
     buildNoteOffs(notes);
     refreshGrid(notes, engine->cellGrid);
   }
-  const auto settingsPath =
-      args.value("--settings")
-          ? args.value("--settings")
-          : (args.value("--dat") ? std::optional<std::string>(datToXml(*args.value("--dat")))
-                                 : std::nullopt);
+  // The project's own settings file lies beside its .dat unless named.
+  std::optional<std::string> settingsPath = args.value("--settings");
+  if (!settingsPath && args.value("--dat")) settingsPath = datToXml(*args.value("--dat"));
   if (settingsPath) {
     loadSettings(engine->settings, *settingsPath, prompter);
     applySettings(*engine, APPLY_ALL);

@@ -75,8 +75,7 @@ void installSound(Engine& engine) {
   engine.samplerTarget =
       std::make_unique<SamplerSettingsTarget>(engine.sampler, std::move(host), std::move(hooks));
   engine.settings.soundTarget = engine.samplerTarget.get();
-  engine.playback.noteTimerMs.store(
-      static_cast<int>((-noteTimerDueTime(engine.settings.values.midiInterval) - 1) / 10000));
+  engine.samplerTarget->setNoteTimerDue(noteTimerDueTime(engine.settings.values.midiInterval));
 }
 
 int openRecordingAudio(Engine& engine) {
