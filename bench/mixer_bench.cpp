@@ -8,7 +8,7 @@
 #include <cmath>
 #include <vector>
 
-#include "playback/mix_state.h"
+#include "playback/recording_mixer.h"
 
 namespace {
 

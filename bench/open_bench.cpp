@@ -17,9 +17,9 @@
 
 #include <unistd.h>
 
-#include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
 #include "analysis/recording.h"
+#include "analysis/spectrum_analysis.h"
 #include "analysis/wav_reader.h"
 
 namespace {

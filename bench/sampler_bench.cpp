@@ -10,7 +10,7 @@
 
 #include "base/paths.h"
 #include "platform/program_path.h"
-#include "playback/sampler.h"
+#include "synth/sampler.h"
 
 namespace quavrix {
 namespace {

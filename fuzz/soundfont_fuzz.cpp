@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "playback/sampler.h"
-#include "playback/soundfont.h"
+#include "synth/sampler.h"
+#include "synth/soundfont.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace quavrix;

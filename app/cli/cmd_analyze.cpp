@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
+#include "analysis/spectrum_analysis.h"
 #include "analysis/wav_reader.h"
 #include "base/units.h"
 #include "cli.h"

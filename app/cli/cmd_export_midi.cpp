@@ -6,14 +6,13 @@
 #include <iostream>
 #include <string>
 
-#include "analysis/wav_reader.h"
-#include "base/paths.h"
+#include <sstream>
+
 #include "cli.h"
 #include "engine/engine.h"
+#include "engine/project.h"
+#include "engine/project_open.h"
 #include "persist/midi_export.h"
-#include "persist/project_file.h"
-#include "persist/settings_file.h"
-#include "score/note_store.h"
 
 namespace quavrix::cli {
 namespace {
@@ -30,44 +29,30 @@ int runExportMidi(const std::vector<std::string>& argv) {
 
   // Every box the program would show goes to standard error with its kind.
   ConsolePrompter prompter(Answer::No);
+  std::ostringstream progress;
   EngineOptions options;
   options.prompter = &prompter;
+  options.console = &progress;
+  options.audioDevice = "null";               // nothing is played
   const auto engine = createEngine(options);  // reads default_settings.xml beside the program
 
-  // The recording gives the project its length; the spectrum is not needed.
-  engine->recording.path = *wav;
-  std::string reason;
-  if (readRecordingSamples(engine->recording, &reason) != WAV_OK) {
-    std::fprintf(stderr, "quavrix-cli %s: cannot read %s: %s\n", NAME, wav->c_str(),
-                 reason.c_str());
+  const int opened = openProject(*engine, *wav, *dat, args.value("--settings").value_or(""));
+  if (opened == 0) {
+    std::fprintf(stderr, "quavrix-cli %s: cannot read %s\n", NAME, wav->c_str());
     return 1;
   }
-  engine->paths.wav = *wav;
-  NoteStore& notes = engine->notes;
-  if (!allocateNotes(notes, static_cast<std::uint32_t>(engine->recording.capacity), prompter)) {
-    return 1;
-  }
-  if (readProject(notes, *dat) != 0) {
+  if (opened < 0) {
     std::fprintf(stderr,
                  "quavrix-cli %s: cannot read %s (missing, cut short, or made for a recording of "
                  "another length)\n",
                  NAME, dat->c_str());
     return 1;
   }
-  engine->paths.dat = *dat;
-  loadSettings(engine->settings, args.value("--settings").value_or(datToXml(*dat)), prompter);
-
-  int result = MIDI_EXPORT_STOPPED;
-  std::string written;
-  if (const auto out = args.value("--out")) {
-    written = *out;
-    result = exportMidi(notes, engine->settings.values, written, notes.startMarker, notes.endMarker,
-                        prompter, std::cerr);
-  } else {
-    result = saveMidiFile(*dat, engine->paths.midiOutput, notes, engine->settings.values, prompter,
-                          std::cerr);
-    written = engine->paths.midiOutput;
-  }
+  const NoteStore& notes = engine->notes;
+  engine->console = &std::cerr;  // the export's diagnostics
+  const auto out = args.value("--out");
+  const int result = out ? exportMidiTo(*engine, *out) : saveMidi(*engine);
+  const std::string written = out ? *out : engine->paths.midiOutput;
   if (result != MIDI_EXPORT_WRITTEN) {
     std::fprintf(stderr, "quavrix-cli %s: no MIDI file written\n", NAME);
     return 1;

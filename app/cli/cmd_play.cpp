@@ -15,12 +15,7 @@
 #include "engine/engine.h"
 #include "engine/project_open.h"
 #include "engine/settings_apply.h"
-#include "engine/sound.h"
-#include "persist/project_file.h"
-#include "persist/settings_file.h"
-#include "playback/playback.h"
-#include "score/cell_grid.h"
-#include "score/note_store.h"
+#include "engine/transport.h"
 
 namespace quavrix::cli {
 namespace {
@@ -59,61 +54,51 @@ int runPlay(const std::vector<std::string>& argv) {
   if (const auto audio = args.value("--audio")) options.audioDevice = *audio;
   const auto engine = createEngine(options);
 
-  if (!openRecording(*engine, *wav)) {
+  const auto dat = args.value("--dat");
+  const auto settingsPath = args.value("--settings");
+  const int opened = dat ? openProject(*engine, *wav, *dat, settingsPath.value_or(""))
+                         : openRecording(*engine, *wav);
+  if (opened == 0) {
     std::fprintf(stderr, "quavrix-cli %s: cannot open %s\n", NAME, wav->c_str());
     return 1;
   }
-  NoteStore& notes = engine->notes;
-  if (const auto dat = args.value("--dat")) {
-    if (readProject(notes, *dat) != 0) {
-      std::fprintf(stderr, "quavrix-cli %s: cannot read %s\n", NAME, dat->c_str());
-      return 1;
-    }
-    engine->paths.dat = *dat;
-    buildNoteOffs(notes);
-    refreshGrid(notes, engine->cellGrid);
+  if (opened < 0) {
+    std::fprintf(stderr, "quavrix-cli %s: cannot read %s\n", NAME, dat->c_str());
+    return 1;
   }
-  // The project's own settings file lies beside its .dat unless named.
-  std::optional<std::string> settingsPath = args.value("--settings");
-  if (!settingsPath && args.value("--dat")) settingsPath = datToXml(*args.value("--dat"));
-  if (settingsPath) {
-    loadSettings(engine->settings, *settingsPath, prompter);
-    applySettings(*engine, APPLY_ALL);
-  }
+  if (!dat && settingsPath) useSettingsFile(*engine, *settingsPath);
 
-  PlaybackState& player = engine->playback;
   const std::uint32_t frames = engine->recording.framesRead;
   const auto toIndex = [&](double seconds) {
     const double f = std::min<double>(seconds * AUDIO_RATE, frames);
     return static_cast<std::uint32_t>(LEAD_IN_FRAMES + f);
   };
-  player.start.store(toIndex(from));
-  player.end.store(args.value("--to") ? toIndex(to) : 0);
-  player.step.store(step);
-  player.loop.store(0);
-  engine->viewState.speedText = speedText(step);
+  setPlayRange(*engine, toIndex(from), args.value("--to") ? toIndex(to) : 0);
+  setSpeed(*engine, step);
+  setLoop(*engine, false);
 
   const auto begin = std::chrono::steady_clock::now();
   togglePlay(*engine);
   const double rangeSeconds = (args.value("--to") ? to : frames / double(AUDIO_RATE)) - from;
   const auto limit = begin + std::chrono::duration<double>(rangeSeconds * 2048.0 / step * 2 + 10);
-  while (!player.finished.load() && player.threadResult.load() == 0 &&
-         std::chrono::steady_clock::now() < limit) {
+  TransportStatus status = transportStatus(*engine);
+  while (!status.finished && !status.failed && std::chrono::steady_clock::now() < limit) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    status = transportStatus(*engine);
   }
-  const bool finished = player.finished.load() != 0;
+  const bool finished = status.finished;
   // Let what was queued play out, so a WAV device has the whole pass.
-  while (player.recordingVoice && player.recordingVoice->queued() > 0 &&
-         std::chrono::steady_clock::now() < limit) {
+  while (transportStatus(*engine).queuedBuffers > 0 && std::chrono::steady_clock::now() < limit) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-  const int underruns = playbackUnderruns(player);
-  const unsigned submitted = player.samplerOutput.buffersSubmitted.load();
+  status = transportStatus(*engine);
+  const int underruns = status.underruns;
+  const unsigned submitted = status.samplerBuffers;
   const std::string device = engine->audioDevice;
-  shutdownPlayback(player);
+  closeAudio(*engine);
 
   if (args.flag("--json")) {
     std::printf(

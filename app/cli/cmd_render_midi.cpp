@@ -13,7 +13,7 @@
 #include "cli.h"
 #include "platform/program_path.h"
 #include "platform/wav_writer.h"
-#include "playback/midi_renderer.h"
+#include "synth/midi_renderer.h"
 
 namespace quavrix::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli.h"
-#include "playback/soundfont.h"
+#include "synth/soundfont.h"
 
 namespace quavrix::cli {
 namespace {

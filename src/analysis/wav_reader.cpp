@@ -9,7 +9,7 @@
 #include <system_error>
 #include <thread>
 
-#include "analysis/frequency_peaks.h"
+#include "analysis/spectrum_analysis.h"
 #include "base/units.h"
 
 namespace quavrix {

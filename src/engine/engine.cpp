@@ -4,11 +4,10 @@
 
 #include "base/paths.h"
 #include "engine/key_tables.h"
-#include "engine/sound.h"
+#include "engine/settings_apply.h"
 #include "persist/settings_file.h"
 #include "platform/program_path.h"
 #include "playback/playback.h"
-#include "score/playback_control.h"
 
 namespace quavrix {
 
@@ -45,7 +44,6 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options) {
   auto engine = std::make_unique<Engine>();
   engine->prompter = options.prompter ? options.prompter : &silentPrompter;
   engine->files = options.files ? options.files : &noFileChooser;
-  engine->view = options.view;
   engine->viewState.smallLayout = options.smallLayout ? 1 : 0;
   engine->console = options.console ? options.console : &std::cout;
   engine->audioDevice =
@@ -65,14 +63,11 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options) {
   loadSettings(engine->settings, std::string(), *engine->prompter);
   engine->viewState.values = &engine->settings.values;
 
-  rebuildKeyTables(*engine);
-  installSound(*engine);
-  return engine;
-}
+  engine->sampler.settings = &engine->settings.values;
 
-int selectSoundFont(Engine& engine) {
-  if (!engine.samplerTarget) return -1;
-  return selectSoundFont(engine.sampler, engine.samplerTarget->host());
+  rebuildKeyTables(*engine);
+  engine->playback.noteTimerMs.store(noteTimerMilliseconds(engine->settings.values.midiInterval));
+  return engine;
 }
 
 }  // namespace quavrix

@@ -2,6 +2,7 @@
 // The one owner of all program state. Created once; every other part reaches
 // its data through it.
 
+#include <chrono>
 #include <cstdint>
 #include <iosfwd>
 #include <memory>
@@ -10,18 +11,17 @@
 #include "analysis/recording.h"
 #include "base/prompter.h"
 #include "engine/project_paths.h"
+#include "engine/view_layout.h"
 #include "engine/view_state.h"
 #include "persist/settings.h"
 #include "playback/playback_state.h"
-#include "playback/sampler.h"
-#include "playback/sampler_settings.h"
 #include "score/cell_grid.h"
+#include "score/note_edit.h"
 #include "score/note_store.h"
 #include "score/strobe_state.h"
+#include "synth/sampler.h"
 
 namespace quavrix {
-
-class PlaybackControl;
 
 // Key audition while the pointer explores the piano roll.
 struct AuditionState {
@@ -38,7 +38,6 @@ struct Engine {
   PlaybackState playback;
   Sampler sampler;
   NoteStore notes;
-  void* view = nullptr;  // the view that draws this engine; not owned
   CellGrid cellGrid;
   StrobeState strobe;
   // 1 until the first recording is open, and again while one is being opened.
@@ -48,6 +47,7 @@ struct Engine {
   std::uint8_t columnFactor = 8;
   Settings settings;
   ViewState viewState;
+  ViewLayout layout;
 
   // How the engine talks to the person; never null after createEngine.
   Prompter* prompter = nullptr;
@@ -57,11 +57,16 @@ struct Engine {
   // Audio backend opened with the first recording ("portaudio", "null", "wav:PATH").
   std::string audioDevice;
 
-  // The sampler's and the player's side of the settings apply step
-  // (settings.soundTarget points at it), and the score's view of playback.
-  std::unique_ptr<SamplerSettingsTarget> samplerTarget;
-  std::unique_ptr<PlaybackControl> playbackControl;
+  // How long a SoundFont change gives the renderer to leave the old bank.
+  std::chrono::milliseconds soundFontSettle{100};
   AuditionState audition;
+  // The note appended last, for deleting it again at once.
+  LastNote lastNote;
+  // What the window shows of the project: its title, and whether the menus
+  // that need a project are enabled. The project commands keep them.
+
+  std::string title = "QUAVRIX";
+  bool menusEnabled = false;
 };
 
 struct EngineOptions {
@@ -70,7 +75,6 @@ struct EngineOptions {
   std::string programPath;
   Prompter* prompter = nullptr;
   FileChooser* files = nullptr;
-  void* view = nullptr;
   bool smallLayout = false;
   // Audio backend; empty = QUAVRIX_AUDIO or "portaudio".
   std::string audioDevice;
@@ -83,8 +87,5 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options);
 
 // Recomputes the key tables from the key setting.
 void rebuildKeyTables(Engine& engine);
-
-// Chooses and (re)loads the SoundFont the settings name. Returns 0 with a bank.
-int selectSoundFont(Engine& engine);
 
 }  // namespace quavrix

@@ -1,8 +1,17 @@
 #pragma once
 // Opening a recording as a project: read and analyse it, open the audio, size
-// the score for it and seed the beat grid from its attacks.
+// the score for it and seed the beat grid from its attacks; and opening a
+// whole project (recording, .dat and its settings) as the recent list does.
+//
+// Everything is read into scratch state first: the open project, its paths
+// and its unsaved edits are replaced only once the new recording has been
+// read and analysed and every allocation has succeeded. A cancelled or
+// failed open leaves the program exactly as it was.
 
+#include <iosfwd>
 #include <string>
+
+#include "analysis/recording.h"
 
 namespace quavrix {
 
@@ -10,6 +19,24 @@ struct Engine;
 
 inline constexpr const char* WAV_OPEN_FAILED =
     "INIT ctrl\n Can not open .wav file\n Please check file type again.";
+inline constexpr const char* RECENT_OPEN_FAILED =
+    "Recent .wav & .dat\nCan not initialize with .wav file ";
+
+// The three steps of opening, for callers that run the reading on another
+// thread (the window shows progress meanwhile). openRecording runs them in turn.
+//
+// Before reading: the playing check, the SoundFont, and (for an empty path)
+// the close check and the file dialog. Returns the path to read, or an empty
+// string after the message that says why not.
+std::string prepareOpen(Engine& engine, const std::string& requested);
+// Reads and analyses the file into `scratch`, writing the progress lines to
+// `console`. Touches no engine state, so it may run on any thread. Returns 1,
+// or 0 when the file cannot be read (the caller shows WAV_OPEN_FAILED).
+int readForOpen(Recording& scratch, const std::string& path, std::ostream& console);
+// Installs what readForOpen read as the open project: audio, score, grid,
+// stroboscope, settings. Returns 1, or 0 after the message of a failure
+// (nothing of the open project replaced).
+int finishOpen(Engine& engine, Recording& scratch, const std::string& path);
 
 // Opens the recording at `path` (empty: ask for it). Returns 1 on success, 0
 // after the message of the failure. Progress lines go to engine.console.
@@ -17,6 +44,18 @@ int openRecording(Engine& engine, const std::string& path);
 
 // Asks for a recording (after the close check). Empty when nothing was chosen.
 std::string chooseRecording(Engine& engine);
+
+// Opens a recording with its project data file and the project's settings
+// (`settingsPath`, or the .dat's own .xml when empty). A .dat that cannot be
+// read is reported; the recording then stays open without a project file.
+// Returns 1 when both were opened, 0 when the recording could not be opened
+// (after its messages), -1 when only the recording was.
+int openProject(Engine& engine, const std::string& wav, const std::string& dat,
+                const std::string& settingsPath = std::string());
+
+// The "OPEN  RECENT" command: the recent-files list, the close check, then
+// openProject with its messages.
+void openRecentProject(Engine& engine);
 
 // "x %1.2f" of the slow-down factor 2048 / step.
 std::string speedText(int step);

@@ -1,13 +1,11 @@
 #pragma once
 // The apply step: pushes the values of the settings record into the parts of
-// the program that use them. The dialogs change only SettingValues and leave
-// ApplyFlags; nothing takes effect until applySettings or applyPending runs.
-//
-// The view and the beat editor are served here directly. The sampler and the
-// playback thread are served through Settings::soundTarget (see
-// SettingsSoundTarget in persist/settings.h), which the playback side installs.
+// the program that use them, the sampler and the player included. The dialogs
+// change only SettingValues and leave ApplyFlags; nothing takes effect until
+// applySettings or applyPending runs.
 
 #include <cstdint>
+#include <string>
 
 namespace quavrix {
 
@@ -29,15 +27,24 @@ int applySettings(Engine& engine, int mask);
 // Returns whether any flag was set.
 bool applyPending(Engine& engine);
 
-// The note timer's due time for a MIDI interval, in 100-ns units.
-std::int64_t noteTimerDueTime(int midiInterval);
+// What applyPending applied, for the settings command's reopen loop.
+struct PendingApplied {
+  bool any = false;
+  // A full reload, a new SoundFont or changed instruments: the dialog is shown
+  // again so that its instrument lists follow.
+  bool reopen = false;
+};
+PendingApplied applyPendingSettings(Engine& engine);
 
-// Every autosave point writes the settings autosave beside the current
-// recording first, then the notes autosave. Returns the notes autosave's result.
-int autosaveSettingsAndNotes(Engine& engine);
+// Reads a settings file the caller names and applies it whole.
+int useSettingsFile(Engine& engine, const std::string& path);
 
-// The close check of the current project (confirmDiscard) with the settings
-// autosave wired in: 1 when the project may be dropped, 0 when the user keeps it.
-int confirmDiscardProject(Engine& engine);
+// The player's note-timer delay in milliseconds for a MIDI interval (values
+// outside 0..12 count as 0).
+int noteTimerMilliseconds(int midiInterval);
+
+// Chooses and (re)loads the SoundFont the settings name, stopping playback
+// around the change and playing on afterwards. Returns 0 with a bank.
+int selectSoundFont(Engine& engine);
 
 }  // namespace quavrix

@@ -40,6 +40,13 @@ struct ViewState {
   std::string tuningText = "-  0";
   std::string noteNameText1;
   std::string noteNameText2;
+  // The view's own window text: " Notes    wav : " and the recording's path.
+  std::string viewText;
+
+  // The line range the mouse selected in the margin strips, positions with
+  // the lower first; 0, 0 = none.
+  std::uint32_t selectionStart = 0;
+  std::uint32_t selectionEnd = 0;
 
   SpectrumMap spectrumMap;
   SettingValues* values = nullptr;

@@ -6,8 +6,8 @@
 #include <new>
 #include <ostream>
 
+#include "base/atomic_file.h"
 #include "base/units.h"
-#include "score/score_file.h"
 
 namespace quavrix {
 

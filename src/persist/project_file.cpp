@@ -2,8 +2,9 @@
 
 #include <fstream>
 
+#include "base/atomic_file.h"
 #include "base/prompter.h"
-#include "score/score_file.h"
+#include "persist/dat_codec.h"
 
 namespace quavrix {
 
@@ -19,8 +20,8 @@ int writeProject(const NoteStore& notes, const std::string& path, Prompter& prom
   return 0;
 }
 
-int readProject(NoteStore& notes, const std::string& path) {
-  return readScoreFile(notes, path);
+int readProject(NoteStore& notes, const std::string& path, std::string* reason) {
+  return readScoreFile(notes, path, reason);
 }
 
 int writeRecentList(const std::string& listPath, const std::string& recordingPath,

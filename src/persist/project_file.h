@@ -19,7 +19,8 @@ int writeProject(const NoteStore& notes, const std::string& path, Prompter& prom
 // (no message, score unchanged) when the file cannot be read, belongs to a
 // recording of another length or is cut short. After success the caller runs
 // buildNoteOffs, refreshGrid and clears both histories.
-int readProject(NoteStore& notes, const std::string& path);
+// `reason`, when given, says why a file was refused.
+int readProject(NoteStore& notes, const std::string& path, std::string* reason = nullptr);
 
 // Rewrites the recent-files list: the recording path and the project path,
 // each on its own line. Returns 0, or -1 after

@@ -227,31 +227,6 @@ struct ApplyFlags {
   std::uint8_t colours = 0;           // apply APPLY_COLOURS
 };
 
-// What the apply step hands on to the sampler and the playback thread. The
-// playback side implements it and installs it in Settings::soundTarget; while
-// none is installed those steps are skipped and only the view and the beat
-// editor receive the values. Every call comes from the user-interface thread.
-class SettingsSoundTarget {
- public:
-  virtual ~SettingsSoundTarget() = default;
-  // APPLY_ALL, APPLY_SOUNDFONT: load the bank the settings name.
-  virtual void reloadSoundFont() = 0;
-  // APPLY_ALL, APPLY_PROGRAMS: release every voice under the playback lock,
-  // copy the tick program, the track programs 1..8 and the tick note into the
-  // sampler, and release every voice again.
-  virtual void applyPrograms(const SettingValues& values) = 0;
-  // APPLY_ALL, APPLY_SOUND: track and tick velocities from the levels; the
-  // tuning of sampler channel 0 to values.tuning / 100 semitones, re-pitching
-  // the sounding voices when it changed.
-  virtual void applyLevelsAndTuning(const SettingValues& values) = 0;
-  // APPLY_ALL, APPLY_SOUND (only while the MIDI timing is 0..99): the time lag
-  // of the notes behind the recording, in frames.
-  virtual void setPlaybackLag(std::int32_t frames) = 0;
-  // The MIDI interval changed: the note timer's new due time in 100-ns units
-  // (negative = relative), to be taken up when the timer is next armed.
-  virtual void setNoteTimerDue(std::int64_t dueTime) = 0;
-};
-
 struct Settings {
   // File last loaded from or saved to by name; empty at start-up.
   std::string currentPath;
@@ -269,8 +244,6 @@ struct Settings {
   // Advanced by every apply of the colours; the view rebuilds its pens and
   // brushes when it sees a value it has not drawn with yet.
   std::uint32_t colourRevision = 0;
-  // Not owned; see SettingsSoundTarget.
-  SettingsSoundTarget* soundTarget = nullptr;
 };
 
 }  // namespace quavrix

@@ -4,9 +4,9 @@
 
 #include <new>
 
+#include "base/atomic_file.h"
 #include "base/paths.h"
 #include "persist/settings_xml.h"
-#include "score/score_file.h"
 
 namespace quavrix {
 
@@ -70,17 +70,6 @@ int saveSettings(Settings& settings, const std::string& path) {
   }
   if (settings.hasUserFile == 1) return writeSettings(settings, settings.currentPath);
   return -1;
-}
-
-std::string settingsAutosavePath(std::string_view wavPath) {
-  return companionPath(wavPath, SETTINGS_AUTOSAVE_SUFFIX);
-}
-
-int autosaveSettings(const Settings& settings, std::string_view wavPath) {
-  // Without a recording the name would be a bare "-autosave.xml" in whatever
-  // folder the program happens to run in.
-  if (wavPath.empty()) return -1;
-  return writeSettings(settings, settingsAutosavePath(wavPath));
 }
 
 }  // namespace quavrix

@@ -14,7 +14,6 @@ inline constexpr const char* SETTINGS_MISSING_TEXT =
     " Can't find setting file !\n Load Default settings ";
 inline constexpr const char* SETTINGS_UNREADABLE_TEXT =
     " Xml Doc : Can not READ SETTING XML \n Terminate this application. ";
-inline constexpr const char* SETTINGS_AUTOSAVE_SUFFIX = "-autosave.xml";
 
 // Reads the named file if it exists (it becomes the current path and
 // hasUserFile is set); otherwise warns and reads the default file. An empty
@@ -31,13 +30,6 @@ int readSettingsFile(Settings& settings, const std::string& path, Prompter& prom
 // loaded. Returns 0 when a file was written, -1 when there was nowhere to
 // write or the write failed. The file is replaced as a whole or not at all.
 int saveSettings(Settings& settings, const std::string& path);
-
-// drive + folder + base name of the recording + "-autosave.xml".
-std::string settingsAutosavePath(std::string_view wavPath);
-
-// Writes the record to the autosave beside the recording. Silent; nothing is
-// written without a recording path. Returns 0 when a file was written.
-int autosaveSettings(const Settings& settings, std::string_view wavPath);
 
 // The document text exactly as it goes into a file.
 std::string settingsDocumentText(const Settings& settings);

@@ -4,8 +4,8 @@
 
 #include "analysis/recording.h"
 #include "base/units.h"
-#include "playback/sampler.h"
 #include "score/note_store.h"
+#include "synth/sampler.h"
 
 namespace quavrix {
 

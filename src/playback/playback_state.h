@@ -4,10 +4,9 @@
 // recording block by block and sends the note events in step with it, and the
 // sampler output thread that renders the sampler into its voice.
 //
-// Fields the view sets while playback runs (start, end, loop, alternate, step,
-// wavOn, the channel switches) are read by the playback thread without a lock,
-// so they are atomics. The playback lock serialises every note call into the
-// sampler, from the playback thread and from the user-interface thread.
+// The fields are grouped below by which thread writes them and which reads
+// them. Nothing above the engine writes them: the window, the command-line
+// tool and the tests go through the engine's transport commands.
 
 #include <array>
 #include <atomic>
@@ -20,7 +19,7 @@
 
 #include "platform/audio_device.h"
 #include "platform/auto_reset_event.h"
-#include "playback/mix_state.h"
+#include "playback/recording_mixer.h"
 
 namespace quavrix {
 
@@ -50,28 +49,17 @@ struct PlaybackState {
   PlaybackState(const PlaybackState&) = delete;
   PlaybackState& operator=(const PlaybackState&) = delete;
 
+  // ---- set-up: written by the user-interface thread while the playback
+  // thread does not play (opening a recording, the audio set-up); read by
+  // the playback thread.
   Sampler* sampler = nullptr;
-  MixState mix;
-  ChannelSwitches switches;  // the toolbar's channel toggles, written by the view
-
   std::unique_ptr<AudioDevice> device;
   AudioVoice* recordingVoice = nullptr;
-  AutoResetEvent recordingStarted;
-
-  std::int32_t correction = 0;
-  std::atomic<int> step{STEP_NORMAL};  // recording frames per 2048 output frames, 256..2048
-  int previousStep = STEP_NORMAL;
-  std::atomic<int> wavOn{1};
-  std::atomic<float> wavLevel{0.67f};
-  std::atomic<int> lag{0};          // frames the notes run ahead of the recording
-  std::atomic<int> noteTimerMs{0};  // delay before the second slice of a half-block
-  std::mutex playbackLock;
-
+  int audioOpen = 0;
   // The recording (frame f of the file at index 8192 + f).
   const float* left = nullptr;
   const float* right = nullptr;
   std::uint32_t total = 0;  // entries in each buffer (the sample capacity)
-
   // The score, read without a lock; the user-interface thread compacts only
   // while playback is stopped.
   const std::uint8_t* lineMap = nullptr;
@@ -79,21 +67,41 @@ struct PlaybackState {
   const std::uint16_t* noteOffs = nullptr;
   std::uint32_t positions = 0;
 
-  std::vector<float> output = std::vector<float>(2 * 2 * MIX_BLOCK_FRAMES);
-  int currentHalf = 0;
-
-  std::atomic<std::int64_t> position{0};  // buffer index of the pass position
-  std::atomic<std::uint32_t> start{0};    // play range, buffer indices; end 0 = to the end
+  // ---- controls: written by the user-interface thread (through the
+  // engine's transport commands) at any time; read by the playback thread
+  // at the start of every block.
+  std::atomic<std::uint32_t> start{0};  // play range, buffer indices; end 0 = to the end
   std::atomic<std::uint32_t> end{0};
-  std::atomic<int> playState{PLAY_STOPPED};
-  int passStarted = 0;
-  std::atomic<int> finished{0};
-  int lastBlock = 0;
+  std::atomic<int> step{STEP_NORMAL};  // recording frames per 2048 output frames, 256..2048
   std::atomic<int> loop{0};
   std::atomic<int> alternate{0};
+  std::atomic<int> wavOn{1};  // the playback thread also toggles it at a pass end in alternate mode
+  std::atomic<float> wavLevel{0.67f};
+  std::atomic<int> lag{0};          // frames the notes run ahead of the recording
+  std::atomic<int> noteTimerMs{0};  // delay before the second slice of a half-block
+  ChannelSwitches switches;         // the toolbar's channel toggles, read by the mixer
+  std::atomic<int> playState{PLAY_STOPPED};
+  // Serialises every note call into the sampler, from either thread.
+  std::mutex playbackLock;
+
+  // ---- pass: the playback thread's own working state. The user-interface
+  // thread touches passStarted only after stopPlayback has seen the thread idle.
+  MixState mix;
+  AutoResetEvent recordingStarted;
+  std::int32_t correction = 0;
+  int previousStep = STEP_NORMAL;
+  std::vector<float> output = std::vector<float>(2 * 2 * MIX_BLOCK_FRAMES);
+  int currentHalf = 0;
+  int passStarted = 0;
+  int lastBlock = 0;
+
+  // ---- status: written by the playback thread; read by the user-interface
+  // thread through transportStatus (its 50 ms timer).
+  std::atomic<std::int64_t> position{0};  // buffer index of the pass position
+  std::atomic<int> finished{0};           // a pass ended without loop; cleared by the reader
   std::atomic<std::uint32_t> lastBeat{0};
   std::atomic<std::uint32_t> lastDivision{0};
-  int audioOpen = 0;
+  std::atomic<int> threadResult{0};  // -2 when the thread ended on an audio error
 
   SamplerOutput samplerOutput;
 
@@ -104,7 +112,6 @@ struct PlaybackState {
   std::condition_variable stateChanged;
   bool threadIdle = true;
   std::atomic<bool> quit{false};
-  std::atomic<int> threadResult{0};
 };
 
 }  // namespace quavrix

@@ -4,7 +4,6 @@
 
 #include "base/prompter.h"
 #include "score/beat_grid.h"
-#include "score/playback_control.h"
 
 namespace quavrix {
 
@@ -199,20 +198,14 @@ int checkOrphans(NoteStore& notes, Prompter& prompter) {
   return count;
 }
 
-void commitNotes(NoteStore& notes, PlaybackControl& playback, bool force, bool ctrlHeld,
-                 std::ostream* console) {
-  playback.releaseVoices();
-  if (force || ctrlHeld) {
-    const bool wasPlaying = playback.isPlaying();
-    if (wasPlaying) playback.stopPlayback();
+void commitNotes(NoteStore& notes, bool compact, std::ostream* console) {
+  if (compact) {
     if (console) dumpEvents(notes, *console, false);
     // Cleared before compacting, so that no deleted note is kept for undo.
-    // A commit is not a save: the notes stay modified until one.
     const int modified = notes.noteHistory.modified;
     clearNoteHistory(notes);
     notes.noteHistory.modified = modified;
     compactNotes(notes);
-    if (wasPlaying) playback.startPlayback();
   }
   if (console) dumpEvents(notes, *console, true);
 }

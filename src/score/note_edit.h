@@ -11,7 +11,6 @@
 namespace quavrix {
 
 class Prompter;
-class PlaybackControl;
 
 // The note appended last (also an append that found no room or no end line);
 // the view state keeps it for deleteNoteAt.
@@ -42,10 +41,10 @@ int checkOrphans(NoteStore& notes, Prompter& prompter);
 // Copies a note word onto the line at `line`, ending before the line after it.
 void moveNoteToLine(NoteStore& notes, Prompter& prompter, std::uint32_t line, std::int32_t word);
 
-// Silences the sampler; with force or the Ctrl key held, also compacts the
-// notes (stopping playback around it) and clears the note history. Writes the
-// event table to `console` when given.
-void commitNotes(NoteStore& notes, PlaybackControl& playback, bool force, bool ctrlHeld,
-                 std::ostream* console);
+// With `compact`, compacts the notes and clears the note history (the
+// modified flag stays: a commit is not a save). Writes the event table to
+// `console` when given: before compacting, and after. The caller silences
+// the sampler and keeps playback stopped around a compaction.
+void commitNotes(NoteStore& notes, bool compact, std::ostream* console);
 
 }  // namespace quavrix

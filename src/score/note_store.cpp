@@ -68,32 +68,32 @@ void followCompaction(NoteStore& notes, const std::vector<SlotMove>& moves) {
 
 }  // namespace
 
-int allocateNotes(NoteStore& notes, std::uint32_t totalFrames, Prompter& prompter) {
+int allocateScoreArrays(ScoreArrays& arrays, std::uint32_t totalFrames, Prompter& prompter) {
   const std::uint32_t n = totalFrames / FRAMES_PER_POSITION;
-  notes.allocated = 0;
-  notes.initialised = 0;
-  release(notes.lineMap);
-  release(notes.slots);
-  release(notes.noteOffs);
-  release(notes.lineIndex);
-  notes.positions = 0;
-  notes.lineCount = 0;
   try {
     const std::size_t size = static_cast<std::size_t>(n) + POSITION_SLACK;
-    notes.lineMap.assign(size, 0);
-    notes.slots.assign(size, 0);
-    notes.noteOffs.assign(size, 0);
-    notes.lineIndex.assign(size, 0);
+    arrays.lineMap.assign(size, 0);
+    arrays.slots.assign(size, 0);
+    arrays.noteOffs.assign(size, 0);
+    arrays.lineIndex.assign(size, 0);
   } catch (const std::bad_alloc&) {
-    release(notes.lineMap);
-    release(notes.slots);
-    release(notes.noteOffs);
-    release(notes.lineIndex);
+    arrays = ScoreArrays{};
     prompter.error("INIT note\n Fatal ERR :  insufficient memory ");
     return 0;
   }
-  notes.positions = n;
-  notes.totalFrames = totalFrames;
+  arrays.positions = n;
+  arrays.totalFrames = totalFrames;
+  return 1;
+}
+
+void installScoreArrays(NoteStore& notes, ScoreArrays&& arrays) {
+  notes.lineMap = std::move(arrays.lineMap);
+  notes.slots = std::move(arrays.slots);
+  notes.noteOffs = std::move(arrays.noteOffs);
+  notes.lineIndex = std::move(arrays.lineIndex);
+  notes.positions = arrays.positions;
+  notes.totalFrames = arrays.totalFrames;
+  notes.lineCount = 0;
   notes.allocated = 1;
   // Nothing of the previous recording may survive into this one: its history
   // entries and markers name positions of another map.
@@ -104,6 +104,21 @@ int allocateNotes(NoteStore& notes, std::uint32_t totalFrames, Prompter& prompte
   notes.gridChanged = 0;
   notes.autosaveDirty = 0;
   notes.initialised = 1;
+  arrays = ScoreArrays{};
+}
+
+int allocateNotes(NoteStore& notes, std::uint32_t totalFrames, Prompter& prompter) {
+  notes.allocated = 0;
+  notes.initialised = 0;
+  release(notes.lineMap);
+  release(notes.slots);
+  release(notes.noteOffs);
+  release(notes.lineIndex);
+  notes.positions = 0;
+  notes.lineCount = 0;
+  ScoreArrays arrays;
+  if (!allocateScoreArrays(arrays, totalFrames, prompter)) return 0;
+  installScoreArrays(notes, std::move(arrays));
   return 1;
 }
 

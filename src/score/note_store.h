@@ -82,13 +82,30 @@ struct NoteStore {
   float judgingTolerance = 0.0f;
   float autoFillTolerance = 0.0f;
 
-  std::string wavPath;  // the recording this score belongs to
-
   bool ready() const { return initialised != 0 && !slots.empty(); }
 };
 
-// Sizes every per-position array for a recording of totalFrames frames and
-// empties the score. Returns 1, or 0 after the out-of-memory message.
+// The per-position arrays of a score, allocated apart from the open score so
+// that a recording that cannot be given a score leaves the open one as it was.
+struct ScoreArrays {
+  std::vector<std::uint8_t> lineMap;
+  std::vector<std::int32_t> slots;
+  std::vector<std::uint16_t> noteOffs;
+  std::vector<std::uint32_t> lineIndex;
+  std::uint32_t positions = 0;
+  std::uint32_t totalFrames = 0;
+};
+
+// Sizes the arrays for a recording of totalFrames frames. Returns 1, or 0
+// after the out-of-memory message.
+int allocateScoreArrays(ScoreArrays& arrays, std::uint32_t totalFrames, Prompter& prompter);
+
+// Gives the score the arrays (its old ones are freed) and empties it: no
+// history entry or marker of the previous recording survives.
+void installScoreArrays(NoteStore& notes, ScoreArrays&& arrays);
+
+// allocateScoreArrays and installScoreArrays in one. On failure the score is
+// left without arrays.
 int allocateNotes(NoteStore& notes, std::uint32_t totalFrames, Prompter& prompter);
 
 // Empties every note slot (the New command rebuilds note-offs and cells after it).

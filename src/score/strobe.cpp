@@ -6,7 +6,6 @@
 
 #include "base/prompter.h"
 #include "score/beat_grid.h"
-#include "score/playback_control.h"
 
 namespace quavrix {
 
@@ -188,9 +187,8 @@ void strobeTakeInterval(StrobeState& strobe, float beatInterval) {
   }
 }
 
-int tapBeat(NoteStore& notes, CellGrid& grid, const PlaybackControl& playback) {
-  if (!notes.editor.tapMode || !playback.isPlaying() || !notes.ready()) return 0;
-  const std::uint64_t frame = playback.playbackFrame();
+int tapBeat(NoteStore& notes, CellGrid& grid, bool playing, std::uint64_t frame) {
+  if (!notes.editor.tapMode || !playing || !notes.ready()) return 0;
   if (frame < FRAMES_PER_POSITION) return 0;
   const std::uint64_t p = frame / FRAMES_PER_POSITION;
   if (p <= grid.visibleStart || p >= grid.visibleEnd || p >= notes.positions) return 0;

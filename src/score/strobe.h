@@ -12,7 +12,6 @@
 namespace quavrix {
 
 class Prompter;
-class PlaybackControl;
 
 enum StrobeCommand : int {
   STROBE_RATE_X20 = 151,
@@ -49,8 +48,9 @@ void strobeCommand(StrobeState& strobe, NoteStore& notes, CellGrid& grid, Prompt
 // Fix on the Beat page hands the measured interval to the stroboscope.
 void strobeTakeInterval(StrobeState& strobe, float beatInterval);
 
-// A tap while tap mode is on and playback runs: a beat where playback is, as
-// an undo group of its own. Returns 1 when a beat was set.
-int tapBeat(NoteStore& notes, CellGrid& grid, const PlaybackControl& playback);
+// A tap while tap mode is on and playback runs: a beat at the sample frame
+// playback has reached, as an undo group of its own. Returns 1 when a beat
+// was set.
+int tapBeat(NoteStore& notes, CellGrid& grid, bool playing, std::uint64_t frame);
 
 }  // namespace quavrix

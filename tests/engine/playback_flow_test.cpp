@@ -14,16 +14,15 @@
 #include "engine/engine.h"
 #include "engine/project_open.h"
 #include "engine/settings_apply.h"
-#include "engine/sound.h"
+#include "engine/transport.h"
 #include "playback/playback.h"
-#include "playback/sampler.h"
 #include "score/beat_grid.h"
 #include "score/note_store.h"
-#include "score/playback_control.h"
 #include "support/scripted_prompter.h"
 #include "support/sf2_writer.h"
 #include "support/temp_dir.h"
 #include "support/wav_builder.h"
+#include "synth/sampler.h"
 
 namespace quavrix {
 namespace {
@@ -87,15 +86,14 @@ class PlaybackFlow : public ::testing::Test {
   }
 
   void playRange(double fromSeconds, double toSeconds) {
-    PlaybackState& p = engine->playback;
-    p.start.store(static_cast<std::uint32_t>(LEAD_IN_FRAMES + fromSeconds * 44100));
-    p.end.store(static_cast<std::uint32_t>(LEAD_IN_FRAMES + toSeconds * 44100));
+    setPlayRange(*engine, static_cast<std::uint32_t>(LEAD_IN_FRAMES + fromSeconds * 44100),
+                 static_cast<std::uint32_t>(LEAD_IN_FRAMES + toSeconds * 44100));
     togglePlay(*engine);
   }
 
   bool waitFinished(std::chrono::seconds limit = 10s) {
     const auto until = std::chrono::steady_clock::now() + limit;
-    while (!engine->playback.finished.load()) {
+    while (!transportStatus(*engine).finished) {
       if (std::chrono::steady_clock::now() > until) return false;
       std::this_thread::sleep_for(5ms);
     }
@@ -105,7 +103,7 @@ class PlaybackFlow : public ::testing::Test {
   // Closes the device (finishing the WAV) and reads what was heard.
   Recording heard() {
     std::this_thread::sleep_for(150ms);
-    shutdownPlayback(engine->playback);
+    closeAudio(*engine);
     Recording out;
     out.path = dir.file("heard.wav");
     EXPECT_EQ(readRecordingSamples(out), WAV_OK);
@@ -187,7 +185,7 @@ TEST_F(PlaybackFlow, PauseKeepsThePositionAndReleasesTheNotes) {
   std::this_thread::sleep_for(100ms);
   EXPECT_GT(p.position.load(), where);
   // Stopping returns once the thread has left the score alone.
-  engine->playbackControl->stopPlayback();
+  stopPlaying(*engine);
   EXPECT_EQ(p.playState.load(), PLAY_STOPPED);
   EXPECT_EQ(engine->viewState.playing, 0);
 }
@@ -199,7 +197,7 @@ TEST_F(PlaybackFlow, ReopeningWhileTheThreadsRunKeepsTheDeviceAndPlaysTheNewReco
   std::this_thread::sleep_for(200ms);
   EXPECT_EQ(openRecording(*engine, dir.file("take.wav")), 0);  // refused while playing
   EXPECT_EQ(prompter.last(), " Please stop playing. ");
-  engine->playbackControl->stopPlayback();
+  stopPlaying(*engine);
 
   const AudioDevice* device = engine->playback.device.get();
   const std::string shorter = dir.file("short.wav");
@@ -214,8 +212,8 @@ TEST_F(PlaybackFlow, ReopeningWhileTheThreadsRunKeepsTheDeviceAndPlaysTheNewReco
 TEST_F(PlaybackFlow, AlternateSwapsRecordingAndNotesAtEachPassEnd) {
   open(3 * 44100, 20000, 0);
   PlaybackState& p = engine->playback;
-  p.alternate.store(1);
-  p.loop.store(1);
+  setAlternate(*engine, true);
+  setLoop(*engine, true);
   playRange(0.5, 0.7);
   std::vector<std::pair<int, int>> seen;  // (WAV on, notes mute) after each change
   int lastWav = p.wavOn.load();
@@ -229,8 +227,8 @@ TEST_F(PlaybackFlow, AlternateSwapsRecordingAndNotesAtEachPassEnd) {
     }
     std::this_thread::sleep_for(1ms);
   }
-  p.loop.store(0);
-  p.alternate.store(0);
+  setLoop(*engine, false);
+  setAlternate(*engine, false);
   ASSERT_EQ(seen.size(), 3u);
   EXPECT_EQ(seen[0], std::make_pair(0, 0));  // recording silent, notes heard
   EXPECT_EQ(seen[1], std::make_pair(1, 1));  // recording heard, notes muted

@@ -11,41 +11,33 @@
 
 #include "base/paths.h"
 #include "engine/engine.h"
+#include "engine/project.h"
 #include "persist/settings_file.h"
 #include "support/scripted_prompter.h"
+#include "support/sf2_writer.h"
 #include "support/temp_dir.h"
 
 namespace quavrix {
 namespace {
 
-// Records what the apply step hands to the sampler and playback side.
-class RecordingTarget final : public SettingsSoundTarget {
- public:
-  void reloadSoundFont() override { calls.push_back("reload"); }
-  void applyPrograms(const SettingValues& v) override {
-    calls.push_back("programs " + std::to_string(v.trackProgram[1]));
-  }
-  void applyLevelsAndTuning(const SettingValues& v) override {
-    calls.push_back("levels " + std::to_string(v.tuning));
-  }
-  void setPlaybackLag(std::int32_t frames) override {
-    calls.push_back("lag " + std::to_string(frames));
-  }
-  void setNoteTimerDue(std::int64_t due) override {
-    calls.push_back("timer " + std::to_string(due));
-  }
-  std::vector<std::string> calls;
-};
-
+// An engine beside a one-preset SoundFont named by its default settings.
 struct ApplyFixture : ::testing::Test {
   ApplyFixture() {
+    test::Sf2Sample s;
+    s.name = "s";
+    s.points = test::sinePoints(440.0, 44100.0, 44100);
+    EXPECT_TRUE(test::writeSf2File(dir.file("quavrix.sf2"), test::singleSampleFont(s)));
+    Settings defaults;
+    defaults.values.soundFontFile = "quavrix.sf2";
+    EXPECT_EQ(saveSettings(defaults, dir.file("default_settings.xml")), 0);
     EngineOptions options;
     options.programPath = dir.file("quavrix");
     options.prompter = &prompter;
     engine = createEngine(options);
-    engine->settings.soundTarget = &target;
+    engine->soundFontSettle = std::chrono::milliseconds(0);
     SettingValues& v = engine->settings.values;
-    v.trackProgram[1] = 34;
+    v.trackProgram[1] = 1;
+    v.level[1 + LEVEL_TRACK_OFFSET] = 1.0f;
     v.tuning = -30;
     v.cKeyTo = 9;
     v.judgingTolerance = 6;
@@ -53,99 +45,117 @@ struct ApplyFixture : ::testing::Test {
     v.midiTiming = 20;
     v.displayMagnification = 7;
   }
+  float tuning() {
+    const SynthChannel* channel = SamplerChannel(engine->sampler, 0);
+    return channel ? channel->tuning : -99.0f;
+  }
   test::TempDir dir;
   test::ScriptedPrompter prompter;
-  RecordingTarget target;
   std::unique_ptr<Engine> engine;
 };
 
-TEST_F(ApplyFixture, SoundMaskReachesViewBeatEditorAndSampler) {
+TEST_F(ApplyFixture, MaskZeroReachesSamplerPlayerViewAndBeatEditor) {
+  EXPECT_EQ(engine->sampler.bank, nullptr) << "nothing is loaded before the first apply";
   const std::uint32_t colours = engine->settings.colourRevision;
-  applySettings(*engine, APPLY_SOUND);
-  EXPECT_EQ(target.calls, (std::vector<std::string>{"levels -30", "lag 880"}));
+  applySettings(*engine, APPLY_ALL);
+  ASSERT_NE(engine->sampler.bank, nullptr);
+  EXPECT_TRUE(prompter.shown.empty()) << prompter.last();
+  EXPECT_EQ(engine->paths.soundFont, "quavrix.sf2");
+  EXPECT_EQ(engine->sampler.trackPrograms[1], 1);
+  EXPECT_FLOAT_EQ(engine->sampler.trackVelocities[1], 1.0f);
+  EXPECT_FLOAT_EQ(tuning(), -0.3f);
+  EXPECT_EQ(engine->playback.lag.load(), 880);
+  EXPECT_EQ(samplerTrackNoteOn(engine->sampler, 1, 69), 1);
   EXPECT_EQ(engine->viewState.names[0], "A");
   EXPECT_EQ(engine->viewState.keyClass[3], KEY_TONIC);
   EXPECT_EQ(engine->viewState.tuningText, "-30");
   EXPECT_FLOAT_EQ(engine->notes.judgingTolerance, 0.06f);
   EXPECT_FLOAT_EQ(engine->notes.autoFillTolerance, 0.12f);
   EXPECT_FLOAT_EQ(engine->viewState.spectrumGain, 7.0f);
-  EXPECT_EQ(engine->settings.colourRevision, colours) << "mask 4 leaves the colours alone";
+  EXPECT_EQ(engine->settings.colourRevision, colours + 1);
+}
+
+TEST_F(ApplyFixture, EachMaskDoesOnlyItsOwnPart) {
+  applySettings(*engine, APPLY_SOUNDFONT);
+  ASSERT_NE(engine->sampler.bank, nullptr);
+  EXPECT_EQ(engine->sampler.trackPrograms[1], 0);
+  EXPECT_EQ(engine->viewState.names[0], "C");
+
+  applySettings(*engine, APPLY_PROGRAMS);
+  EXPECT_EQ(engine->sampler.trackPrograms[1], 1);
+  EXPECT_FLOAT_EQ(engine->sampler.trackVelocities[1], 0.0f);
+  EXPECT_EQ(engine->playback.lag.load(), 0);
+
+  const std::uint32_t before = engine->settings.colourRevision;
+  applySettings(*engine, APPLY_SOUND);
+  EXPECT_FLOAT_EQ(engine->sampler.trackVelocities[1], 1.0f);
+  EXPECT_FLOAT_EQ(tuning(), -0.3f);
+  EXPECT_EQ(engine->playback.lag.load(), 880);
+  EXPECT_EQ(engine->settings.colourRevision, before) << "mask 4 leaves the colours alone";
+
+  applySettings(*engine, APPLY_COLOURS);
+  EXPECT_EQ(engine->settings.colourRevision, before + 1);
+  engine->settings.values.tuning = 40;
+  applySettings(*engine, 3);
+  EXPECT_FLOAT_EQ(tuning(), -0.3f) << "an unknown mask does nothing";
 }
 
 TEST_F(ApplyFixture, LagIsSetOnlyForTimingsBelowOneHundred) {
   engine->settings.values.midiTiming = 100;
   applySettings(*engine, APPLY_SOUND);
+  EXPECT_EQ(engine->playback.lag.load(), 0);
   engine->settings.values.midiTiming = 99;
   applySettings(*engine, APPLY_SOUND);
-  EXPECT_EQ(target.calls, (std::vector<std::string>{"levels -30", "levels -30", "lag 4356"}));
-}
-
-TEST_F(ApplyFixture, EachMaskDoesOnlyItsOwnPart) {
-  applySettings(*engine, APPLY_SOUNDFONT);
-  EXPECT_EQ(target.calls, std::vector<std::string>{"reload"});
-  EXPECT_EQ(engine->viewState.names[0], "C");
-  target.calls.clear();
-  applySettings(*engine, APPLY_PROGRAMS);
-  EXPECT_EQ(target.calls, std::vector<std::string>{"programs 34"});
-  target.calls.clear();
-  const std::uint32_t before = engine->settings.colourRevision;
-  applySettings(*engine, APPLY_COLOURS);
-  EXPECT_TRUE(target.calls.empty());
-  EXPECT_EQ(engine->settings.colourRevision, before + 1);
-  EXPECT_EQ(engine->viewState.tuningText, "-  0");
-  applySettings(*engine, 3);
-  EXPECT_TRUE(target.calls.empty());
-}
-
-TEST_F(ApplyFixture, MaskZeroAppliesEverythingInOrder) {
-  const std::uint32_t before = engine->settings.colourRevision;
-  applySettings(*engine, APPLY_ALL);
-  EXPECT_EQ(target.calls,
-            (std::vector<std::string>{"reload", "programs 34", "levels -30", "lag 880"}));
-  EXPECT_EQ(engine->settings.colourRevision, before + 1);
-  EXPECT_EQ(engine->viewState.tuningText, "-30");
+  EXPECT_EQ(engine->playback.lag.load(), 4356);
 }
 
 TEST_F(ApplyFixture, PendingFlagsApplyInMaskOrderAndAreCleared) {
   ApplyFlags& flags = engine->settings.applyFlags;
-  EXPECT_FALSE(applyPending(*engine));
+  EXPECT_FALSE(applyPendingSettings(*engine).any);
+  const std::uint32_t colours = engine->settings.colourRevision;
   flags.colours = 1;
   flags.programs = 1;
   flags.intervalChanged = 1;
-  engine->settings.values.midiInterval = 4;
-  EXPECT_TRUE(applyPending(*engine));
-  EXPECT_EQ(target.calls, (std::vector<std::string>{"programs 34", "timer -40001"}));
+  engine->settings.values.midiInterval = 7;
+  const PendingApplied applied = applyPendingSettings(*engine);
+  EXPECT_TRUE(applied.any);
+  EXPECT_TRUE(applied.reopen) << "changed instruments reopen the dialog";
+  EXPECT_EQ(engine->sampler.trackPrograms[1], 1);
+  EXPECT_EQ(engine->playback.noteTimerMs.load(), 7);
+  EXPECT_EQ(engine->settings.colourRevision, colours + 1);
+  EXPECT_EQ(engine->playback.lag.load(), 0) << "the sound group was not asked for";
   EXPECT_EQ(flags.colours, 0);
   EXPECT_EQ(flags.programs, 0);
   EXPECT_EQ(flags.intervalChanged, 0);
 
   // A changed SoundFont applies everything; the byte flags are not looked at.
-  target.calls.clear();
   flags.soundFontChanged = 1;
-  flags.sound = 1;
-  EXPECT_TRUE(applyPending(*engine));
-  EXPECT_EQ(target.calls,
-            (std::vector<std::string>{"reload", "programs 34", "levels -30", "lag 880"}));
+  EXPECT_TRUE(applyPendingSettings(*engine).reopen);
+  EXPECT_NE(engine->sampler.bank, nullptr);
+  EXPECT_EQ(engine->playback.lag.load(), 880);
   EXPECT_EQ(flags.soundFontChanged, 0);
-  EXPECT_EQ(flags.sound, 0);
+
+  flags.sound = 1;
+  EXPECT_FALSE(applyPendingSettings(*engine).reopen) << "levels alone do not reopen";
+}
+
+TEST_F(ApplyFixture, AMissingSoundFontIsGivenUpAndReported) {
+  applySettings(*engine, APPLY_ALL);
+  engine->settings.values.soundFontFile = dir.file("gone.sf2");
+  applySettings(*engine, APPLY_SOUNDFONT);
+  EXPECT_EQ(engine->sampler.bank, nullptr);
+  EXPECT_EQ(prompter.last(),
+            "SoundFont\nFATAL ERROR\n SOUNDFONT is not found. \n see your setting.xml file.");
+  engine->settings.values.soundFontFile = "quavrix.sf2";
+  applySettings(*engine, APPLY_SOUNDFONT);
+  EXPECT_NE(engine->sampler.bank, nullptr);
 }
 
 TEST(SettingsApply, IntervalsOutsideTheDialogRangeCountAsZero) {
-  EXPECT_EQ(noteTimerDueTime(0), -1);
-  EXPECT_EQ(noteTimerDueTime(12), -120001);
-  EXPECT_EQ(noteTimerDueTime(13), -1);
-  EXPECT_EQ(noteTimerDueTime(-5), -1);
-}
-
-TEST(SettingsApply, WithoutASoundTargetTheViewStillFollows) {
-  test::TempDir dir;
-  EngineOptions options;
-  options.programPath = dir.file("quavrix");
-  auto engine = createEngine(options);
-  engine->settings.values.tuning = 15;
-  engine->settings.values.midiTiming = 10;
-  applySettings(*engine, APPLY_ALL);
-  EXPECT_EQ(engine->viewState.tuningText, "15");
+  EXPECT_EQ(noteTimerMilliseconds(0), 0);
+  EXPECT_EQ(noteTimerMilliseconds(12), 12);
+  EXPECT_EQ(noteTimerMilliseconds(13), 0);
+  EXPECT_EQ(noteTimerMilliseconds(-5), 0);
 }
 
 TEST(SettingsStartUp, DefaultFileBesideTheProgramIsLoaded) {
@@ -211,13 +221,13 @@ TEST(SettingsAutosave, CloseCheckWritesTheSettingsAutosaveBeforeAsking) {
   prompter.clear();
 
   // Nothing changed since the last save: no question, no file.
-  EXPECT_EQ(confirmDiscardProject(*engine), 1);
+  EXPECT_EQ(closeCheck(*engine), 1);
   EXPECT_TRUE(prompter.shown.empty());
   EXPECT_FALSE(fileExists(dir.file("take1-autosave.xml")));
 
   engine->notes.noteHistory.modified = 1;
   prompter.answer(Answer::No);
-  EXPECT_EQ(confirmDiscardProject(*engine), 0);
+  EXPECT_EQ(closeCheck(*engine), 0);
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.last(), "CLOSE\nWITHOUT SAVING ?");
   ASSERT_TRUE(fileExists(dir.file("take1-autosave.xml")));
@@ -227,7 +237,7 @@ TEST(SettingsAutosave, CloseCheckWritesTheSettingsAutosaveBeforeAsking) {
   EXPECT_EQ(back.values.tuning, 21);
 
   prompter.answer(Answer::Yes);
-  EXPECT_EQ(confirmDiscardProject(*engine), 1);
+  EXPECT_EQ(closeCheck(*engine), 1);
 }
 
 TEST(SettingsAutosave, AutosavePointWritesSettingsEvenWhenNotesAreClean) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "persist/autosave.h"
 #include "persist/settings_file.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"

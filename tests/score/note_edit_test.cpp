@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include "score/beat_grid.h"
-#include "score/playback_control.h"
 #include "support/score_fixture.h"
 
 namespace quavrix {
@@ -194,42 +193,17 @@ TEST_F(NoteEdit, MoveOntoLastLineNeverWraps) {
   EXPECT_EQ(f.notes->slots[2203], makeNote(1, 9, 40));
 }
 
-class FakePlayback final : public PlaybackControl {
- public:
-  bool isPlaying() const override { return playing; }
-  void stopPlayback() override {
-    playing = false;
-    ++stops;
-  }
-  void startPlayback() override {
-    playing = true;
-    ++starts;
-  }
-  void releaseVoices() override { ++releases; }
-  std::uint64_t playbackFrame() const override { return frame; }
-  bool playing = false;
-  int stops = 0, starts = 0, releases = 0;
-  std::uint64_t frame = 0;
-};
-
-TEST_F(NoteEdit, CommitCompactsAroundPlaybackOnlyWhenForcedOrCtrl) {
+TEST_F(NoteEdit, CommitCompactsOnlyWhenAsked) {
   ASSERT_EQ(append(3, 40, 1000, 1000), 1);
   ASSERT_EQ(append(3, 41, 1000, 1000), 1);
   ASSERT_EQ(deleteNote(*f.notes, 3, 40, 1000), 1);
-  FakePlayback playback;
-  playback.playing = true;
   std::ostringstream console;
 
-  commitNotes(*f.notes, playback, false, false, &console);
-  EXPECT_EQ(playback.releases, 1);
-  EXPECT_EQ(playback.stops, 0);
+  commitNotes(*f.notes, false, &console);
   EXPECT_TRUE(noteDeleted(f.notes->slots[1000]));
   EXPECT_EQ(console.str().rfind("\n------------------------- After", 0), 0u);
 
-  commitNotes(*f.notes, playback, false, true, &console);
-  EXPECT_EQ(playback.stops, 1);
-  EXPECT_EQ(playback.starts, 1);
-  EXPECT_TRUE(playback.playing);
+  commitNotes(*f.notes, true, &console);
   EXPECT_EQ(f.notes->slots[1000], makeNote(3, 41, 599));
   EXPECT_EQ(f.notes->slots[1001], 0);
   EXPECT_EQ(f.notes->noteOffs[1599], 0x0329);

@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "score/beat_grid.h"
-#include "score/playback_control.h"
 #include "support/score_fixture.h"
 
 namespace quavrix {
@@ -130,32 +129,15 @@ TEST(StrobeLong, TrainStopsAtTheListCapacity) {
   EXPECT_EQ(f.strobe->strobeList[2048], 0);
 }
 
-class FakePlayback final : public PlaybackControl {
- public:
-  bool isPlaying() const override { return playing; }
-  void stopPlayback() override {}
-  void startPlayback() override {}
-  void releaseVoices() override {}
-  std::uint64_t playbackFrame() const override { return frame; }
-  bool playing = true;
-  std::uint64_t frame = 0;
-};
-
 TEST_F(Strobe, TapSetsABeatWherePlaybackIs) {
-  FakePlayback playback;
-  playback.frame = 12345 * 32 + 7;
-  EXPECT_EQ(tapBeat(*f.notes, *f.grid, playback), 0);  // tap mode off
+  EXPECT_EQ(tapBeat(*f.notes, *f.grid, true, 12345 * 32 + 7), 0);  // tap mode off
   f.notes->editor.tapMode = 1;
-  EXPECT_EQ(tapBeat(*f.notes, *f.grid, playback), 1);
+  EXPECT_EQ(tapBeat(*f.notes, *f.grid, true, 12345 * 32 + 7), 1);
   EXPECT_EQ(f.notes->lineMap[12345], LINE_BEAT);
   EXPECT_EQ(f.notes->lineIndex[2], 12345u);
-  playback.frame = 15000 * 32;  // below the window
-  EXPECT_EQ(tapBeat(*f.notes, *f.grid, playback), 0);
-  playback.frame = 12500 * 32;
-  playback.playing = false;
-  EXPECT_EQ(tapBeat(*f.notes, *f.grid, playback), 0);
-  playback.playing = true;
-  EXPECT_EQ(tapBeat(*f.notes, *f.grid, playback), 1);
+  EXPECT_EQ(tapBeat(*f.notes, *f.grid, true, 15000 * 32), 0);  // below the window
+  EXPECT_EQ(tapBeat(*f.notes, *f.grid, false, 12500 * 32), 0);
+  EXPECT_EQ(tapBeat(*f.notes, *f.grid, true, 12500 * 32), 1);
   undoGrid(*f.notes);  // each tap is its own group
   EXPECT_EQ(f.notes->lineMap[12500], 0);
   EXPECT_EQ(f.notes->lineMap[12345], LINE_BEAT);

@@ -54,7 +54,7 @@ namespace quavrix::test {
 
 EditorFixture::EditorFixture(std::uint32_t positions)
     : ScoreFixture(positions),
-      ctx{*notes, *grid, *strobe, prompter, {tempoText, divisorText, beatsInBarText}, {}} {
+      ctx{*notes, *grid, *strobe, prompter, {tempoText, divisorText, beatsInBarText}} {
   allocateStrobe(*strobe, *notes, prompter);
 }
 

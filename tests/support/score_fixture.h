@@ -37,7 +37,7 @@ struct ScoreFixture {
 
 #include <string>
 
-#include "score/beat_editor.h"
+#include "score/beat_editor/beat_editor.h"
 #include "score/strobe_state.h"
 
 namespace quavrix::test {

@@ -1,7 +1,9 @@
 #include "support/wav_builder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
 
 namespace quavrix::test {
 
@@ -74,6 +76,41 @@ bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes
   out.write(reinterpret_cast<const char*>(bytes.data()),
             static_cast<std::streamsize>(bytes.size()));
   return static_cast<bool>(out);
+}
+
+}  // namespace quavrix::test
+
+namespace quavrix::test {
+
+PcmWav readPcmWav(const std::string& path) {
+  PcmWav wav;
+  std::ifstream in(path, std::ios::binary);
+  std::vector<unsigned char> b((std::istreambuf_iterator<char>(in)), {});
+  const auto u16 = [&](std::size_t at) { return b[at] | (b[at + 1] << 8); };
+  const auto u32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(u16(at)) | (static_cast<std::uint32_t>(u16(at + 2)) << 16);
+  };
+  if (b.size() < 12 || std::string(b.begin(), b.begin() + 4) != "RIFF") return wav;
+  for (std::size_t at = 12; at + 8 <= b.size();) {
+    const std::string id(b.begin() + at, b.begin() + at + 4);
+    const std::uint32_t size = u32(at + 4);
+    const std::size_t body = at + 8;
+    if (id == "fmt " && body + 16 <= b.size()) {
+      wav.channels = u16(body + 2);
+      wav.rate = static_cast<int>(u32(body + 4));
+    } else if (id == "data" && wav.channels > 0) {
+      const std::size_t end = std::min<std::size_t>(b.size(), body + size);
+      for (std::size_t s = body; s + 2 * wav.channels <= end; s += 2 * wav.channels) {
+        const auto sample = [&](int c) {
+          return static_cast<std::int16_t>(u16(s + 2 * c)) / 32768.0f;
+        };
+        wav.left.push_back(sample(0));
+        wav.right.push_back(sample(wav.channels > 1 ? 1 : 0));
+      }
+    }
+    at = body + size + (size % 2);
+  }
+  return wav;
 }
 
 }  // namespace quavrix::test

@@ -39,3 +39,18 @@ std::vector<std::int16_t> toneSamples(int frames, double hz, double amplitude, b
 bool writeBytes(const std::string& path, const std::vector<unsigned char>& bytes);
 
 }  // namespace quavrix::test
+
+namespace quavrix::test {
+
+// The samples of a 16-bit PCM WAV file, as floats of full scale 1.0 (left
+// and right; right repeats left for a mono file). Empty when the file cannot
+// be read as such.
+struct PcmWav {
+  int channels = 0;
+  int rate = 0;
+  std::vector<float> left;
+  std::vector<float> right;
+};
+PcmWav readPcmWav(const std::string& path);
+
+}  // namespace quavrix::test

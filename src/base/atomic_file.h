@@ -1,0 +1,14 @@
+#pragma once
+// Whole-file writes that never leave a half-written file behind: the bytes go
+// to a temporary file beside the target, which is then renamed over it.
+
+#include <cstddef>
+#include <string>
+
+namespace quavrix {
+
+// Writes `size` bytes to `path` through "<path>.tmp". Returns false (the old
+// file untouched, the temporary removed) when any step fails.
+bool writeFileAtomically(const std::string& path, const void* data, std::size_t size);
+
+}  // namespace quavrix

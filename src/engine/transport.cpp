@@ -1,0 +1,250 @@
+#include "engine/transport.h"
+
+#include <algorithm>
+#include <string>
+
+#include "base/units.h"
+#include "engine/engine.h"
+#include "engine/project_open.h"
+#include "persist/autosave.h"
+#include "playback/playback.h"
+#include "score/note_store.h"
+#include "synth/sampler.h"
+
+namespace quavrix {
+
+namespace {
+
+using Lock = std::lock_guard<std::mutex>;
+
+constexpr const char* AUDIO_FAILED =
+    "INIT ctrl\n Can not open audio API\n Do not run under EXCLUSIVE mode\n   Check the mode of "
+    "AUDIO DEVICE !";
+constexpr const char* SAMPLER_FAILED = "INIT ctrl\n MIDI Ctrl Error\n";
+constexpr const char* SAMPLER_VOICE_FAILED = "MIDI Ctrl INIT\nERROR : Xa2 SF masterVoice";
+
+void releaseVoices(Engine& engine) {
+  Lock lock(engine.playback.playbackLock);
+  samplerAllNotesOff(engine.sampler);
+}
+
+// The view's mute switches live in the settings' runtime words; the sampler
+// keeps its own copy, which the playback thread reads per event.
+std::int32_t& muteWord(Engine& engine, int track) {
+  auto& words = engine.settings.values.runtimeWords;
+  return track == 0 ? words[MUTE_TICK] : words[track + MUTE_TRACK_OFFSET];
+}
+
+}  // namespace
+
+int openRecordingAudio(Engine& engine) {
+  PlaybackState& player = engine.playback;
+  player.sampler = &engine.sampler;
+  if (!player.audioOpen) {
+    std::string error;
+    if (openAudio(player, engine.audioDevice, &error) != 0) {
+      engine.prompter->error(AUDIO_FAILED);
+      return 0;
+    }
+  }
+  const int started = startSamplerOutput(player, engine.sampler);
+  if (started == 65535) engine.prompter->error(SAMPLER_VOICE_FAILED);
+  if (started != 0) {
+    engine.prompter->error(SAMPLER_FAILED);
+    return 0;
+  }
+  return 1;
+}
+
+void relinkPlayback(Engine& engine) {
+  linkRecording(engine.playback, engine.recording);
+  linkScore(engine.playback, engine.notes);
+}
+
+void setPlayRange(Engine& engine, std::uint32_t start, std::uint32_t end) {
+  engine.playback.start.store(start);
+  engine.playback.end.store(end);
+}
+
+void setSpeed(Engine& engine, int step) {
+  step = std::clamp(step, STEP_SLOWEST, STEP_NORMAL);
+  engine.playback.step.store(step);
+  engine.viewState.speedText = speedText(step);
+}
+
+int playbackSpeed(const Engine& engine) {
+  return engine.playback.step.load();
+}
+
+void setLoop(Engine& engine, bool on) {
+  engine.playback.loop.store(on ? 1 : 0);
+}
+
+bool looping(const Engine& engine) {
+  return engine.playback.loop.load() != 0;
+}
+
+void setAlternate(Engine& engine, bool on) {
+  engine.playback.alternate.store(on ? 1 : 0);
+}
+
+bool alternating(const Engine& engine) {
+  return engine.playback.alternate.load() != 0;
+}
+
+ChannelSwitches channelSwitches(const Engine& engine) {
+  return engine.playback.switches;
+}
+
+void toggleLeftChannel(Engine& engine) {
+  ChannelSwitches& s = engine.playback.switches;
+  s.leftOn = s.leftOn ? 0 : 1;
+}
+
+void toggleMonoMix(Engine& engine) {
+  ChannelSwitches& s = engine.playback.switches;
+  s.mono = s.mono ? 0 : 1;
+}
+
+void toggleRightChannel(Engine& engine) {
+  ChannelSwitches& s = engine.playback.switches;
+  s.rightOn = s.rightOn ? 0 : 1;
+  s.rightInverted = 0;
+}
+
+void toggleDifferenceMix(Engine& engine) {
+  ChannelSwitches& s = engine.playback.switches;
+  s.rightInverted = s.rightInverted ? 0 : 1;
+  s.rightOn = 0;
+}
+
+void setRecordingOutput(Engine& engine, bool on) {
+  engine.viewState.wavButton = on ? 1 : 0;
+  engine.playback.wavOn.store(on ? 1 : 0);
+  if (!on) releaseVoices(engine);
+}
+
+void setNotesOutput(Engine& engine, bool on) {
+  engine.settings.values.runtimeWords[MUTE_ALL_TRACKS] = on ? 0 : 1;
+  updateMutes(engine.sampler);
+}
+
+bool notesOutput(const Engine& engine) {
+  return engine.settings.values.runtimeWords[MUTE_ALL_TRACKS] == 0;
+}
+
+void setTrackOutput(Engine& engine, int track, bool on) {
+  if (track < 0 || track > LAST_SETTING_TRACK) return;
+  muteWord(engine, track) = on ? 0 : 1;
+  updateMutes(engine.sampler);
+}
+
+bool trackOutput(const Engine& engine, int track) {
+  if (track < 0 || track > LAST_SETTING_TRACK) return false;
+  return muteWord(const_cast<Engine&>(engine), track) == 0;
+}
+
+void setRecordingLevel(Engine& engine, float level) {
+  engine.playback.wavLevel.store(levelCurve(std::clamp(level, 0.0f, 1.0f)));
+}
+
+void setNotesLevel(Engine& engine, float level) {
+  engine.sampler.midiGain = levelCurve(std::clamp(level, 0.0f, 1.0f));
+}
+
+void togglePlay(Engine& engine) {
+  PlaybackState& player = engine.playback;
+  if (!player.audioOpen) return;
+  // A pass that ended by itself left the playing flag up: the button starts again.
+  if (!engine.viewState.playing || !isPlaying(player)) {
+    engine.viewState.playing = 1;
+    // The thread reads the slots and note-offs without a lock: compact while it idles.
+    if (engine.notes.initialised) compactNotes(engine.notes);
+    autosaveSettings(engine.settings, engine.paths.wav);
+    autosaveProject(engine.notes, engine.paths.wav);
+    relinkPlayback(engine);
+    player.wavOn.store(engine.viewState.wavButton ? 1 : 0);
+    resumePlayback(player);
+  } else {
+    engine.viewState.playing = 0;
+    pausePlayback(player);
+  }
+}
+
+void stopPlaying(Engine& engine) {
+  stopPlayback(engine.playback);
+  engine.viewState.playing = 0;
+}
+
+void rewindPlayback(Engine& engine) {
+  // The thread restarts the pass at the range start when it sees this.
+  engine.playback.passStarted = 0;
+}
+
+void panic(Engine& engine, bool resetLists) {
+  Lock lock(engine.playback.playbackLock);
+  samplerAllNotesOff(engine.sampler);
+  if (resetLists) samplerEndQuickAll(engine.sampler);
+  engine.audition = AuditionState{};
+}
+
+void auditionKey(Engine& engine, bool pressed, int key, int track) {
+  AuditionState& a = engine.audition;
+  Sampler& sampler = engine.sampler;
+  Lock lock(engine.playback.playbackLock);
+  if (!pressed) {
+    if (a.soundingKey >= 0) samplerNoteOff(sampler, a.preset, a.soundingKey);
+    a.soundingKey = -1;
+    a.delayCount = 0;
+    return;
+  }
+  if (track < 1 || track > 7 || key < 1 || key > KEY_COUNT) return;
+  const int midiKey = key + KEY_TO_MIDI;
+  if (midiKey == a.soundingKey) return;
+  if (a.soundingKey >= 0) {
+    // Gliding over the keys: hold the old key for the settings' number of calls.
+    if (a.delayCount < engine.settings.values.singleNoteDelay) {
+      ++a.delayCount;
+      return;
+    }
+    a.delayCount = 0;
+    samplerNoteOff(sampler, a.preset, a.soundingKey);
+  }
+  a.preset = sampler.trackPrograms[track] - 1;
+  a.soundingKey = midiKey;
+  samplerNoteOn(sampler, a.preset, midiKey, sampler.trackVelocities[track]);
+}
+
+void closeAudio(Engine& engine) {
+  shutdownPlayback(engine.playback);
+  engine.viewState.playing = 0;
+}
+
+TransportStatus transportStatus(const Engine& engine) {
+  const PlaybackState& p = engine.playback;
+  TransportStatus s;
+  s.playing = engine.viewState.playing != 0;
+  s.position = p.position.load();
+  s.finished = p.finished.load() != 0;
+  s.lastBeat = p.lastBeat.load();
+  s.lastDivision = p.lastDivision.load();
+  s.underruns = playbackUnderruns(p);
+  s.failed = p.threadResult.load() != 0;
+  s.queuedBuffers = p.recordingVoice ? p.recordingVoice->queued() : 0;
+  s.samplerBuffers = p.samplerOutput.buffersSubmitted.load();
+  return s;
+}
+
+bool takePassEnd(Engine& engine) {
+  PlaybackState& p = engine.playback;
+  if (!p.audioOpen || p.finished.load() == 0) return false;
+  p.finished.store(0);
+  if (p.loop.load()) return false;
+  engine.viewState.playing = 0;
+  // The thread has already stopped its pass (play state 0); only the voices
+  // it left may still ring.
+  releaseVoices(engine);
+  return true;
+}
+
+}  // namespace quavrix
