@@ -12,10 +12,6 @@ bool contains(const std::string& text, const char* part) {
   return text.find(part) != std::string::npos;
 }
 
-void settle(const SoundFontHost& host) {
-  if (host.settle.count() > 0) std::this_thread::sleep_for(host.settle);
-}
-
 std::unique_ptr<SoundFontBank> askForBank(SoundFontHost& host, std::string& chosenPath,
                                           bool& gaveUp) {
   FileDialogRequest request;
