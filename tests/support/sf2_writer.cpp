@@ -22,11 +22,18 @@ class Bytes {
     u16(v & 0xffff);
     u16(v >> 16);
   }
-  void id(const char* four) { data.insert(data.end(), four, four + 4); }
+  // Byte by byte: GCC 12 at -O3 misreads a range insert into a fresh vector
+  // as an overflow.
+  void id(const char* four) {
+    for (int i = 0; i < 4; ++i) u8(static_cast<unsigned char>(four[i]));
+  }
   void name(const std::string& text, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) u8(i < text.size() && i + 1 < size ? text[i] : 0);
   }
-  void append(const Bytes& other) { data.insert(data.end(), other.data.begin(), other.data.end()); }
+  void append(const Bytes& other) {
+    data.reserve(data.size() + other.data.size());
+    for (const std::uint8_t b : other.data) data.push_back(b);
+  }
   std::vector<std::uint8_t> data;
 };
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <cmath>
 
 #include "support/sf2_writer.h"
@@ -66,8 +68,12 @@ TEST(SoundFontLoader, TheDialogIsOfferedAtMost510Presets) {
   Sf2Description d = test::singleSampleFont(plainSample(10));
   const auto zone = d.presets[0].zones;
   d.presets.clear();
-  for (int i = 0; i < 520; ++i)
-    d.presets.push_back({"p" + std::to_string(i), i % 128, i / 128, zone});
+  for (int i = 0; i < 520; ++i) {
+    // Formatted, not concatenated: GCC 12 at -O3 warns about "p" + to_string.
+    char name[8];
+    std::snprintf(name, sizeof name, "p%d", i);
+    d.presets.push_back({name, i % 128, i / 128, zone});
+  }
   const auto bank = load(d);
   ASSERT_NE(bank, nullptr);
   EXPECT_EQ(bank->presetCount(), 520);
