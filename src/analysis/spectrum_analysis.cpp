@@ -187,4 +187,12 @@ int analyseDifference(Recording& recording, int threads) {
   return analyse(recording, Source::Difference, threads);
 }
 
+float spectrumValue(const Recording& recording, int channel, int row, int hz) {
+  if (row < 0 || row >= recording.blockCount || hz < 0 || hz >= SPECTRUM_ROW) return 0.0f;
+  const BufferVector<float>& rows = channel == 0 ? recording.spectrumA : recording.spectrumB;
+  const std::size_t at =
+      static_cast<std::size_t>(row) * SPECTRUM_ROW + static_cast<std::size_t>(hz);
+  return at < rows.size() ? rows[at] : 0.0f;
+}
+
 }  // namespace quavrix

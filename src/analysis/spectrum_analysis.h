@@ -26,6 +26,11 @@ int analyseRecording(Recording& recording, int threads = ANALYSIS_THREADS);
 // Spectrum of |left - right|, written into both spectrumA and spectrumB.
 int analyseDifference(Recording& recording, int threads = ANALYSIS_THREADS);
 
+// Every reader of the spectrum rows goes through this: the value of row `row`
+// at `hz` (0 .. SPECTRUM_ROW - 1) of spectrum A (channel 0, left) or B
+// (channel 1, right); 0 for a row or frequency outside the rows.
+float spectrumValue(const Recording& recording, int channel, int row, int hz);
+
 // Writes the strict local maxima of bins 1 .. 379 into `row` at their
 // interpolated frequency, scaled by 5 / 2048. Entries without a peak are left
 // as they are; a later peak landing on the same entry replaces an earlier one.
