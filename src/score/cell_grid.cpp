@@ -105,6 +105,31 @@ void rebuildCells(CellGrid& grid, const NoteStore& notes) {
       }
     }
   }
+  // Notes that start above the window and are still held inside it show
+  // their tail from the first column on.
+  const std::uint32_t start = grid.visibleStart;
+  if (count > 1 && start > 0) {
+    const std::uint32_t floor = start > MAX_NOTE_DURATION ? start - MAX_NOTE_DURATION : 0;
+    for (std::uint32_t p = std::min(start, notes.positions); p-- > floor;) {
+      if (!(notes.lineMap[p] & LINE_VISIBLE)) continue;
+      for (std::uint32_t i = 0; i < SLOTS_PER_LINE && p + i < slotCount; ++i) {
+        const std::int32_t word = notes.slots[p + i];
+        if (word == 0) break;
+        if (noteDeleted(word)) continue;
+        const int track = noteTrack(word);
+        const int key = noteKey(word);
+        if (track >= TRACK_COUNT || key == 0 || key > KEY_COUNT) continue;
+        const std::uint64_t end = static_cast<std::uint64_t>(p) + i + noteDuration(word);
+        const std::uint32_t last = std::min<std::uint32_t>(MAX_HOLD_COLUMNS, count - 1);
+        for (std::uint32_t c = 0; c < last && grid.columnPositions[c] < end; ++c) {
+          std::uint8_t& cell = grid.cell(track, key - 1, static_cast<int>(c));
+          if (cell == 0) cell = CELL_HOLD;
+          grid.usedRows_[track * KEY_COUNT + key - 1] = 1;
+          used = std::max(used, static_cast<int>(c) + 1);
+        }
+      }
+    }
+  }
   grid.usedColumns_ = used;
 }
 

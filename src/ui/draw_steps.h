@@ -1,0 +1,24 @@
+#pragma once
+// The steps of the drawing pass, shared between its files.
+
+#include "ui/canvas.h"
+#include "ui/view.h"
+
+namespace quavrix::draw {
+
+void overviewAndZoom(View& view, Canvas& canvas);
+void roll(View& view, Canvas& canvas);
+void gridLines(View& view, Canvas& canvas);
+void selection(View& view, Canvas& canvas);
+void strobeBeats(View& view, Canvas& canvas);
+void notes(View& view, Canvas& canvas);
+void topBar(View& view, Canvas& canvas);
+void bottomBar(View& view, Canvas& canvas);
+void panel(View& view, Canvas& canvas);
+void spectrumCurve(View& view, Canvas& canvas);
+void noteName(View& view, Canvas& canvas);
+
+// The rectangle of a control, as the canvas takes it.
+RectF rectOf(const View& view, int code);
+
+}  // namespace quavrix::draw

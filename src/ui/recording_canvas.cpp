@@ -1,0 +1,62 @@
+#include "ui/recording_canvas.h"
+
+#include <cmath>
+
+namespace quavrix {
+
+void RecordingCanvas::fill(const RectF& rect, Colour colour) {
+  DrawCall c{DrawCall::Kind::Fill, rect};
+  c.colour = colour;
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::line(float x0, float y0, float x1, float y1, float width, Colour colour) {
+  DrawCall c{DrawCall::Kind::Line, {x0, y0, x1, y1}};
+  c.width = width;
+  c.colour = colour;
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::picture(Picture picture, const RectF& dest) {
+  DrawCall c{DrawCall::Kind::Picture, dest};
+  c.picture = picture;
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::text(std::string_view text, const RectF& rect, TextFormat format,
+                           Colour colour) {
+  DrawCall c{DrawCall::Kind::Text, rect};
+  c.text = std::string(text);
+  c.format = format;
+  c.colour = colour;
+  calls.push_back(std::move(c));
+}
+
+void RecordingCanvas::columns(std::span<const float> x, std::span<const float> top, float bottom,
+                              float width, Colour colour) {
+  DrawCall c{DrawCall::Kind::Columns, {0, 0, 0, bottom}};
+  c.width = width;
+  c.colour = colour;
+  c.x.assign(x.begin(), x.end());
+  c.top.assign(top.begin(), top.end());
+  calls.push_back(std::move(c));
+}
+
+std::vector<const DrawCall*> RecordingCanvas::of(DrawCall::Kind kind) const {
+  std::vector<const DrawCall*> found;
+  for (const DrawCall& c : calls)
+    if (c.kind == kind) found.push_back(&c);
+  return found;
+}
+
+std::vector<const DrawCall*> RecordingCanvas::linesAt(float y, Colour colour) const {
+  std::vector<const DrawCall*> found;
+  for (const DrawCall& c : calls) {
+    if (c.kind != DrawCall::Kind::Line || !(c.colour == colour)) continue;
+    if (std::fabs(c.rect.top - y) <= 0.5f && std::fabs(c.rect.bottom - y) <= 0.5f)
+      found.push_back(&c);
+  }
+  return found;
+}
+
+}  // namespace quavrix

@@ -1,0 +1,69 @@
+#pragma once
+// The view of an engine: its control rectangles, what the drawing pass
+// remembers between passes, and the state of the mouse and the keys. The
+// window owns one; everything here is free of any toolkit.
+
+#include <cstdint>
+
+#include "ui/colours.h"
+#include "ui/controls.h"
+
+namespace quavrix {
+
+struct Engine;
+
+// The mouse and the keys between events.
+struct Interaction {
+  std::uint16_t hoverCode = 0;  // the code under the mouse at the last move
+  ScreenPoint mouse;            // where the mouse was last
+  float overviewPressY = 0;
+  float zoomPressY = 0;
+  ScreenPoint notePress;   // press point of a note drag
+  ScreenPoint levelPress;  // press point of a level drag
+  float levelStart = 0;
+  int levelCode = 0;
+  bool noteDrag = false;
+  bool selectionDrag = false;
+  bool levelDrag = false;
+  bool freeScrollDrag = false;
+  float freeScrollStartX = 0;
+  int freeScrollStart = 0;
+  float selectionStartY = 0;
+  float selectionEndY = 0;
+  bool zoomCentreHighlighted = false;
+  bool overviewHoverTop = false;  // the mouse is near the window's top or bottom edge
+  bool overviewHoverBottom = false;
+  bool overviewHovered = false;
+  // The open panel steps aside while the mouse is over the first two margin strips.
+  bool panelHidden = false;
+  bool shiftHeld = false;
+  bool ctrlHeld = false;
+  int wheelRemainder = 0;  // a touchpad's small wheel deltas, until they make a notch
+};
+
+// What the drawing pass keeps from one pass to the next.
+struct PassMemory {
+  bool oneTimeDone = false;
+  bool picturesLoaded = false;
+  bool startPictureDrawn = false;
+  // The colour settings the colour set was built from.
+  std::uint32_t colourRevision = 0xFFFFFFFFu;
+  ColourSet colours;
+};
+
+struct View {
+  explicit View(Engine& e) : engine(e) {}
+  Engine& engine;
+  ControlRects rects;
+  PassMemory pass;
+  Interaction input;
+};
+
+// Lays the view out for the large or the small window: the engine's layout,
+// the control rectangles, the level markers.
+void linkView(View& view, bool small);
+
+// Places the level markers at the current levels.
+void placeLevelMarkers(View& view);
+
+}  // namespace quavrix

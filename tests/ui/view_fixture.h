@@ -1,0 +1,22 @@
+#pragma once
+// A view linked to an engine with a short recording open, as the window has it.
+
+#include "support/engine/project_fixture.h"
+#include "ui/recording_canvas.h"
+#include "ui/view.h"
+#include "ui/view_refresh.h"
+
+namespace quavrix::test {
+
+struct ViewFixture : ProjectFixture {
+  explicit ViewFixture(bool small = false, bool openIt = true) : view(*engine) {
+    linkView(view, small);
+    if (openIt) opened = open();
+    if (opened) viewAfterOpen(view);
+  }
+  View view;
+  RecordingCanvas canvas;
+  bool opened = false;
+};
+
+}  // namespace quavrix::test
