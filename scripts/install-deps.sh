@@ -13,8 +13,11 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   # core libraries
   libfftw3-dev libtinyxml2-dev portaudio19-dev
-  # GUI
-  qt6-base-dev libgl1-mesa-dev fonts-noto-cjk
+  # GUI: the toolkit, a free sans font for the view, a Japanese font for the
+  # settings dialog's labels
+  qt6-base-dev libgl1-mesa-dev fonts-dejavu-core fonts-ipafont-gothic
+  # the window on a virtual X server for its tests and screenshots
+  xvfb xauth xdotool x11-apps netpbm
   # tests, sanitizers, fuzzing, benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-mido

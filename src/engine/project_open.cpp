@@ -141,33 +141,37 @@ int openProject(Engine& engine, const std::string& wav, const std::string& dat,
   return 1;
 }
 
-void openRecentProject(Engine& engine) {
+bool checkRecentProject(Engine& engine, RecentProject& recent) {
   if (isPlaying(engine.playback)) {
     engine.prompter->error(RECENT_PLAYING);
-    return;
+    return false;
   }
-  if (!closeCheck(engine)) return;
+  if (!closeCheck(engine)) return false;
   const std::string& list = engine.paths.recentList;
   if (!fileExists(list)) {
     engine.prompter->error(RECENT_LIST_MISSING);
-    return;
+    return false;
   }
-  std::string wav;
-  std::string dat;
-  if (!readRecentList(list, wav, dat)) return;
-  if (!fileExists(wav)) {
+  if (!readRecentList(list, recent.wav, recent.dat)) return false;
+  if (!fileExists(recent.wav)) {
     engine.prompter->error(RECENT_WAV_MISSING);
-    return;
+    return false;
   }
-  if (!fileExists(dat)) {
+  if (!fileExists(recent.dat)) {
     engine.prompter->error(RECENT_DAT_MISSING);
-    return;
+    return false;
   }
-  if (!openRecording(engine, wav)) {
+  return true;
+}
+
+void openRecentProject(Engine& engine) {
+  RecentProject recent;
+  if (!checkRecentProject(engine, recent)) return;
+  if (!openRecording(engine, recent.wav)) {
     engine.prompter->error(RECENT_OPEN_FAILED);
     return;
   }
-  loadProjectFile(engine, dat, std::string());
+  loadProjectFile(engine, recent.dat, std::string());
 }
 
 }  // namespace quavrix

@@ -53,8 +53,19 @@ std::string chooseRecording(Engine& engine);
 int openProject(Engine& engine, const std::string& wav, const std::string& dat,
                 const std::string& settingsPath = std::string());
 
-// The "OPEN  RECENT" command: the recent-files list, the close check, then
-// openProject with its messages.
+// The recording and project of the recent-files list.
+struct RecentProject {
+  std::string wav;
+  std::string dat;
+};
+
+// The checks of "OPEN  RECENT" before anything is opened: not while playing,
+// the close check, the list and both of its files, each with its message.
+// False when the command stops there.
+bool checkRecentProject(Engine& engine, RecentProject& recent);
+
+// The "OPEN  RECENT" command: checkRecentProject, then the recording and its
+// project with their messages.
 void openRecentProject(Engine& engine);
 
 // "x %1.2f" of the slow-down factor 2048 / step.

@@ -24,6 +24,8 @@ void applyPrograms(Engine& engine) {
 void applySound(Engine& engine) {
   const SettingValues& v = engine.settings.values;
   updateTrackVelocities(engine.sampler);
+  setRecordingLevel(engine, v.level[LEVEL_WAV]);
+  setNotesLevel(engine, v.level[LEVEL_MIDI]);
   {
     Lock lock(engine.playback.playbackLock);
     samplerSetTuning(engine.sampler, v.tuning);

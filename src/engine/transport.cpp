@@ -1,12 +1,16 @@
 #include "engine/transport.h"
 
 #include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 
+#include "analysis/spectrum_analysis.h"
 #include "base/units.h"
 #include "engine/engine.h"
 #include "engine/project_open.h"
 #include "persist/autosave.h"
+#include "platform/audio_device.h"
 #include "playback/playback.h"
 #include "score/note_store.h"
 #include "synth/sampler.h"
@@ -54,6 +58,15 @@ int openRecordingAudio(Engine& engine) {
     return 0;
   }
   return 1;
+}
+
+bool probeAudioDevice(Engine& engine, std::string* reason) {
+  if (engine.audioDevice != "portaudio" || engine.playback.audioOpen) return true;
+  std::string error;
+  if (openAudioDevice(engine.audioDevice, &error)) return true;
+  engine.audioDevice = "null";
+  if (reason) *reason = error;
+  return false;
 }
 
 void relinkPlayback(Engine& engine) {
@@ -145,11 +158,47 @@ bool trackOutput(const Engine& engine, int track) {
 }
 
 void setRecordingLevel(Engine& engine, float level) {
-  engine.playback.wavLevel.store(levelCurve(std::clamp(level, 0.0f, 1.0f)));
+  level = std::clamp(level, 0.0f, 1.0f);
+  engine.settings.values.level[LEVEL_WAV] = level;
+  engine.playback.wavLevel.store(levelCurve(level));
 }
 
 void setNotesLevel(Engine& engine, float level) {
-  engine.sampler.midiGain = levelCurve(std::clamp(level, 0.0f, 1.0f));
+  level = std::clamp(level, 0.0f, 1.0f);
+  engine.settings.values.level[LEVEL_MIDI] = level;
+  engine.sampler.midiGain = levelCurve(level);
+}
+
+void setTrackLevel(Engine& engine, int track, float level) {
+  if (track < 0 || track > LAST_SETTING_TRACK) return;
+  level = std::clamp(level, 0.0f, 1.0f);
+  engine.settings.values.level[track == 0 ? LEVEL_TICK : track + LEVEL_TRACK_OFFSET] = level;
+  updateTrackVelocities(engine.sampler);
+}
+
+void setTuning(Engine& engine, int cents) {
+  cents = std::clamp(cents, -100, 100);
+  engine.settings.values.tuning = cents;
+  engine.viewState.tuningText = std::to_string(cents);
+  Lock lock(engine.playback.playbackLock);
+  samplerSetTuning(engine.sampler, cents);
+}
+
+void switchSpectrum(Engine& engine, bool difference) {
+  if (!engine.recording.hasSamples()) return;
+  const bool wasPlaying = isPlaying(engine.playback);
+  if (wasPlaying) {
+    stopPlaying(engine);
+    // The last buffers play out before the analysis takes both cores.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  }
+  if (difference) {
+    analyseDifference(engine.recording);
+  } else {
+    analyseRecording(engine.recording);
+  }
+  engine.viewState.differenceSpectrum = difference ? 1 : 0;
+  if (wasPlaying) togglePlay(engine);
 }
 
 void togglePlay(Engine& engine) {

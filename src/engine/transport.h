@@ -4,6 +4,7 @@
 // through these; nothing above the engine writes a player or sampler field.
 
 #include <cstdint>
+#include <string>
 
 #include "playback/recording_mixer.h"
 
@@ -16,6 +17,12 @@ struct Engine;
 // Opens the audio device (once per run) and starts the sampler output, with
 // the messages of a failure. Returns 1 on success, 0 when the opening must stop.
 int openRecordingAudio(Engine& engine);
+
+// Checks that the sound card the engine is set to can be opened; when it
+// cannot, the engine plays silently on the null device from then on.
+// Returns false (with the reason) when it switched. Other devices are taken
+// as they are.
+bool probeAudioDevice(Engine& engine, std::string* reason);
 
 // Points the player at the current recording and score arrays.
 void relinkPlayback(Engine& engine);
@@ -53,9 +60,18 @@ bool notesOutput(const Engine& engine);
 // Track 0 is the tick track, 1..7 the instrument tracks.
 void setTrackOutput(Engine& engine, int track, bool on);
 bool trackOutput(const Engine& engine, int track);
-// Output levels 0..1 of the recording and the sampler, through the level curve.
+// Output levels 0..1 of the recording and the sampler, through the level
+// curve; kept in the settings too.
 void setRecordingLevel(Engine& engine, float level);
 void setNotesLevel(Engine& engine, float level);
+// The velocity level 0..1 of a track (0 the tick track), kept in the settings.
+void setTrackLevel(Engine& engine, int track, float level);
+// Tuning in cents, -100..100: the sampler's pitch and the view's tuning text.
+void setTuning(Engine& engine, int cents);
+
+// The spectrum behind the guessing curve: of the two channels as recorded,
+// or (difference) of the mixed signal. Playback pauses around the analysis.
+void switchSpectrum(Engine& engine, bool difference);
 
 // ---- play ------------------------------------------------------------------------
 

@@ -91,7 +91,7 @@ void roll(View& view, Canvas& canvas) {
   canvas.fill(toRectF(l.rollArea), Black);
   for (std::uint32_t r = 0; r < grid.keyRows; ++r) {
     const std::uint32_t row = grid.firstKeyRow + r;
-    const std::uint8_t kind = row < KEY_COUNT ? v.keyClass[row] : KEY_WHITE;
+    const std::uint8_t kind = row < KEY_COUNT ? v.keyClass[row] : std::uint8_t{KEY_WHITE};
     const Colour key = kind == KEY_BLACK ? c.blackKey : kind == KEY_TONIC ? c.tonicKey : c.whiteKey;
     canvas.fill(toRectF(grid.keyRects[r]), key);
   }

@@ -4,6 +4,7 @@
 // window owns one; everything here is free of any toolkit.
 
 #include <cstdint>
+#include <functional>
 
 #include "ui/colours.h"
 #include "ui/controls.h"
@@ -57,6 +58,8 @@ struct View {
   ControlRects rects;
   PassMemory pass;
   Interaction input;
+  // The settings command of the window around the view (the gear buttons).
+  std::function<void()> openSettings;
 };
 
 // Lays the view out for the large or the small window: the engine's layout,

@@ -2,6 +2,7 @@
 
 #include "analysis/key_axis_map.h"
 #include "engine/engine.h"
+#include "ui/input_sections.h"
 #include "ui/view.h"
 #include "ui/visible_window.h"
 
@@ -25,6 +26,7 @@ void viewAfterOpen(View& view) {
   resetWindow(view.engine);
   rebuildSpectrumMap(view);
   placeLevelMarkers(view);
+  input::syncSections(view);
   view.input = Interaction{};
   redrawAll(view);
 }

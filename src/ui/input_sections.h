@@ -1,0 +1,19 @@
+#pragma once
+// The section records of the top bar: eight banks of eight slots, each slot a
+// range of the recording to come back to.
+
+#include "ui/view.h"
+
+namespace quavrix::input {
+
+inline constexpr const char* SECTION_OVERWRITE_QUESTION = "SECTION RECORD\nOver-write?";
+
+// DEL, the red dot (record, asking before it over-writes) and + (widen).
+void sectionButton(View& view, int code);
+void selectBank(View& view, int bank);
+// Selects a slot of the selected bank; one that holds a record is shown.
+void selectSlot(View& view, int slot);
+// The slots' record marks from the ranges the settings hold.
+void syncSections(View& view);
+
+}  // namespace quavrix::input

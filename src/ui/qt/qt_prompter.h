@@ -1,0 +1,37 @@
+#pragma once
+// The person at the screen, through the toolkit: modal message boxes with the
+// program's caption and file dialogs.
+
+#include <QMessageBox>
+
+#include "base/prompter.h"
+
+class QWidget;
+
+namespace quavrix {
+
+class QtPrompter final : public Prompter {
+ public:
+  explicit QtPrompter(QWidget* parent) : parent_(parent) {}
+  Answer show(std::string_view text, Icon icon, Buttons buttons) override;
+
+  // The box a message is shown in, before it is shown; tests inspect it.
+  static void configure(QMessageBox& box, std::string_view text, Icon icon, Buttons buttons);
+
+ private:
+  QWidget* parent_;
+};
+
+class QtFileChooser final : public FileChooser {
+ public:
+  explicit QtFileChooser(QWidget* parent) : parent_(parent) {}
+  std::optional<std::string> choose(const FileDialogRequest& request) override;
+
+  // The dialog's name filters for a request: its own filter first, then all files.
+  static QStringList filters(const FileDialogRequest& request);
+
+ private:
+  QWidget* parent_;
+};
+
+}  // namespace quavrix

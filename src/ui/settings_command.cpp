@@ -1,0 +1,26 @@
+#include "ui/settings_command.h"
+
+#include "engine/engine.h"
+#include "engine/project.h"
+#include "engine/settings_apply.h"
+#include "ui/view.h"
+#include "ui/view_refresh.h"
+
+namespace quavrix {
+
+void settingsCommand(View& view, const std::function<void()>& showDialog) {
+  Engine& engine = view.engine;
+  autosaveSettingsAndNotes(engine);
+  if (!showDialog) return;
+  for (;;) {
+    showDialog();
+    const PendingApplied applied = applyPendingSettings(engine);
+    if (applied.any) {
+      placeLevelMarkers(view);
+      redrawAll(view);
+    }
+    if (!applied.reopen) break;
+  }
+}
+
+}  // namespace quavrix
