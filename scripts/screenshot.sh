@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Starts quavrix on the demo recording on a virtual X server (1920 x 1080) and
+# saves a screenshot of the screen.
+#   scripts/screenshot.sh [BUILD_DIR] [OUT.png] [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+out=${2:-$build/screenshot.png}
+wait=${3:-6}
+demo="$build/demo.wav"
+[ -f "$demo" ] || "$build/bin/quavrix-cli" demo "$demo" >/dev/null
+xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
+  QUAVRIX_AUDIO=null "$1" "$2" >/dev/null 2>&1 &
+  pid=$!
+  sleep "$3"
+  xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$4"
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+' _ "$build/bin/quavrix" "$demo" "$wait" "$out"
+echo "screenshot: $out"
