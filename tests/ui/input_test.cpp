@@ -62,11 +62,11 @@ TEST_F(Input, SpeedButtonsAndSlidersStayWithinTheirRange) {
     int start, code, x, expected;
   };
   const ScreenRect& s12 = v().rects[SlowSlider12];
-  for (const Case& c : {Case{2048, FasterButton, 0, 2048}, Case{1024, FasterButton, 0, 1054},
-                        Case{256, SlowerButton, 0, 256}, Case{2048, SlowerButton, 0, 1987},
-                        Case{512, SlowX1Button, 0, 2048}, Case{2048, SlowX8Button, 0, 256},
-                        Case{512, SlowSlider12, s12.left, 2048},
-                        Case{512, SlowSlider12, s12.right - 1, 1028}}) {
+  for (const Case& c :
+       {Case{2048, FasterButton, 0, 2048}, Case{1024, FasterButton, 0, 1054},
+        Case{256, SlowerButton, 0, 256}, Case{2048, SlowerButton, 0, 1987},
+        Case{512, SlowX1Button, 0, 2048}, Case{2048, SlowX8Button, 0, 256},
+        Case{512, SlowSlider12, s12.left, 2048}, Case{512, SlowSlider12, s12.right - 1, 1028}}) {
     setSpeed(e(), c.start);
     const ScreenPoint p = c.x ? ScreenPoint{c.x, at(c.code).y} : at(c.code);
     click(p.x, p.y);

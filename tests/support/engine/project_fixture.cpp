@@ -53,8 +53,8 @@ bool ProjectFixture::open() {
   return openRecording(*engine, wav) == 1;
 }
 
-bool ProjectFixture::addNote() {
-  NoteStore& notes = engine->notes;
+bool ProjectFixture::addNote(Engine* other) {
+  NoteStore& notes = (other ? *other : *engine).notes;
   const std::uint32_t first = nextLine(notes, 0, LINE_BEAT);
   const std::uint32_t second = nextLine(notes, first + 1, LINE_BEAT);
   if (second >= notes.positions) return false;

@@ -21,8 +21,9 @@ struct ProjectFixture {
 
   // Opens the fixture's recording; true on success.
   bool open();
-  // Appends a note of track 1 on the first two beats, as a click in the roll would.
-  bool addNote();
+  // Appends a note of track 1 on the first two beats, as a click in the roll
+  // would, in this fixture's engine or another one.
+  bool addNote(Engine* other = nullptr);
 
   TempDir dir;
   std::string wav;

@@ -1,20 +1,26 @@
 // The real window on the offscreen platform: menus, project commands through
 // the menu, and a round of editing with the mouse and the keys.
 
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
 #include <QTest>
-#include <gtest/gtest.h>
 
+#include <QTimer>
+#include <fstream>
 #include "engine/editing.h"
-#include "engine/transport.h"
 #include "engine/engine.h"
 #include "engine/project.h"
+#include "engine/project_open.h"
+#include "engine/transport.h"
+#include "persist/midi_export.h"
 #include "score/beat_grid.h"
 #include "support/engine/project_fixture.h"
+#include "support/midi_score.h"
 #include "ui/qt/child_view.h"
 #include "ui/qt/main_frame.h"
+#include "ui/qt/qt_prompter.h"
 #include "ui/view.h"
 
 namespace quavrix {
@@ -85,8 +91,8 @@ TEST_F(Frame, ARoundOfEditingWithTheMouseAndTheKeys) {
   EXPECT_EQ(engine().viewState.currentTrack, 1);
   const CellGrid& grid = engine().cellGrid;
   ASSERT_GE(grid.columnCount, 6u);
-  const int top = (grid.columnRects[2].top + grid.columnRects[2].bottom) / 2;
-  const int bottom = (grid.columnRects[4].top + grid.columnRects[4].bottom) / 2;
+  const int top = (grid.columnRects[1].top + grid.columnRects[1].bottom) / 2;
+  const int bottom = (grid.columnRects[3].top + grid.columnRects[3].bottom) / 2;
   const int x = (grid.keyRects[40].left + grid.keyRects[40].right) / 2;
   QTest::mousePress(v, Qt::LeftButton, {}, QPoint(x, top));
   QTest::mouseMove(v, QPoint(x, bottom));
@@ -94,7 +100,7 @@ TEST_F(Frame, ARoundOfEditingWithTheMouseAndTheKeys) {
   const QRgb head = pixel(x, top);
   EXPECT_EQ(qRed(head), 255) << "head in the track colour";
   EXPECT_LT(qGreen(head), 100);
-  const QRgb tail = pixel(x, (grid.columnRects[3].top + grid.columnRects[3].bottom) / 2);
+  const QRgb tail = pixel(x, (grid.columnRects[2].top + grid.columnRects[2].bottom) / 2);
   EXPECT_GT(qRed(tail), 60);
   EXPECT_LT(qRed(tail), 200) << "the tail is fainter";
 
@@ -103,6 +109,123 @@ TEST_F(Frame, ARoundOfEditingWithTheMouseAndTheKeys) {
   EXPECT_NE(pixel(x, top), head);
   QTest::keyClick(v, Qt::Key_Z, Qt::ControlModifier);
   EXPECT_EQ(pixel(x, top), head);
+
+  // The beat editor from the metronome button: bar lines on the first and the
+  // fifth beat, END on the fifth and START on the first.
+  const auto lineY = [&](int line) { return grid.columnRects[line].top; };
+  const auto select = [&](int fromY, int toY) {
+    QTest::mousePress(v, Qt::LeftButton, {}, QPoint(295, fromY));
+    QTest::mouseMove(v, QPoint(295, toY));
+    QTest::mouseRelease(v, Qt::LeftButton, {}, QPoint(295, toY));
+  };
+  QTest::mouseClick(v, Qt::LeftButton, {}, QPoint(276, 30));
+  ASSERT_TRUE(editorOpen(engine()));
+  QTest::mouseClick(v, Qt::LeftButton, {}, QPoint(400, 190));  // the Bar tab
+  QTest::mouseClick(v, Qt::LeftButton, {}, QPoint(400, 320));  // Bar line
+  select(lineY(0) - 3, lineY(4) + 3);
+  select(lineY(4) - 3, lineY(4) + 3);
+  QTest::mouseClick(v, Qt::LeftButton, {}, QPoint(440, 620));  // End
+  QTest::mouseClick(v, Qt::LeftButton, {}, QPoint(440, 585));  // Start
+  select(lineY(0) - 3, lineY(0) + 3);
+  NoteStore& notes = engine().notes;
+  ASSERT_NE(notes.startMarker, 0u);
+  EXPECT_EQ(notes.startMarker, grid.columnPositions[0]);
+  EXPECT_EQ(notes.endMarker, grid.columnPositions[4]);
+
+  // Space plays: the Play button is tinted.
+  const QRgb idle = pixel(861, 30);
+  QTest::keyClick(v, Qt::Key_Space);
+  EXPECT_TRUE(transportStatus(engine()).playing);
+  EXPECT_GT(qBlue(pixel(861, 30)), qBlue(idle) + 20);
+  QTest::keyClick(v, Qt::Key_Space);
+  EXPECT_FALSE(transportStatus(engine()).playing);
+
+  // Saved as a project, then SAVE to MIDI FILE on the Bar page.
+  engine().settings.values.midiOutput[1] = 1;
+  fixture.files.reply(fixture.dir.file("song-round.dat"));
+  frame->runCommand(ID_SAVE_DAT_AS);
+  QTest::mouseClick(v, Qt::LeftButton, {}, QPoint(640, 600));
+  EXPECT_EQ(fixture.prompter.last(), MIDI_COMPLETED_TEXT);
+  const auto midi = test::readMidiFile(fixture.dir.file("song-round.mid"));
+  ASSERT_TRUE(midi.ok) << midi.error;
+  int noteOns = 0;
+  for (const auto& event : midi.events)
+    noteOns += (event.bytes[0] & 0xF0) == 0x90 && event.bytes.size() > 2 && event.bytes[2] > 0;
+  EXPECT_EQ(noteOns, 1);
+}
+
+TEST_F(Frame, FailedOpensQuitAndTheMidiMenuKeepTheProjectAsItWas) {
+  openDemo();
+  ASSERT_EQ(engine().busy, 0);
+  ASSERT_TRUE(fixture.addNote(&engine()));
+  const AudioDevice* device = engine().playback.device.get();
+  const QString title = frame->windowTitle();
+
+  fixture.prompter.answer(Answer::Yes);  // drop the edits for the new recording...
+  fixture.files.reply(std::nullopt);     // ...then cancel the dialog
+  frame->runCommand(ID_OPEN_WAV);
+  const std::string bad = fixture.dir.file("bad.wav");
+  std::ofstream(bad) << "no";
+  fixture.prompter.answer(Answer::Yes);
+  fixture.files.reply(bad);
+  frame->runCommand(ID_OPEN_WAV);
+  EXPECT_EQ(fixture.prompter.last(), WAV_OPEN_FAILED);
+  EXPECT_EQ(frame->windowTitle(), title);
+  EXPECT_TRUE(frame->topMenu(1)->menuAction()->isEnabled());
+  EXPECT_TRUE(hasUnsavedChanges(engine()));
+  EXPECT_EQ(engine().busy, 0);
+
+  // Quit with changes, answered No: the window stays.
+  fixture.prompter.answer(Answer::No);
+  EXPECT_FALSE(frame->close());
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_EQ(fixture.prompter.last(), CLOSE_QUESTION);
+
+  // The MIDI menu item opens the panel on the Bar page, and closes it again.
+  frame->runCommand(ID_MIDI_SAVE);
+  EXPECT_TRUE(editorOpen(engine()));
+  EXPECT_EQ(engine().notes.editor.page, EditorPage::Bar);
+  frame->runCommand(ID_MIDI_SAVE);
+  EXPECT_FALSE(editorOpen(engine()));
+
+  // A second recording plays through the audio output the first one opened.
+  fixture.prompter.answer(Answer::Yes);
+  fixture.files.reply(fixture.wav);
+  frame->runCommand(ID_OPEN_WAV);
+  EXPECT_EQ(engine().playback.device.get(), device);
+  fixture.prompter.clear();
+  EXPECT_TRUE(frame->close()) << "no changes: nothing is asked";
+  EXPECT_TRUE(fixture.prompter.shown.empty());
+}
+
+TEST(Prompter, MessageBoxesCarryTheCaptionIconButtonsAndExactText) {
+  app();
+  struct Case {
+    Icon icon;
+    Buttons buttons;
+    QMessageBox::Icon boxIcon;
+    QMessageBox::StandardButtons boxButtons;
+  };
+  const std::string text = " SAVE  .dat  \n\n     Are you shure? ";
+  for (const Case& c : {Case{Icon::Error, Buttons::Ok, QMessageBox::Critical, QMessageBox::Ok},
+                        Case{Icon::Information, Buttons::YesNo, QMessageBox::Information,
+                             QMessageBox::Yes | QMessageBox::No},
+                        Case{Icon::Question, Buttons::YesNo, QMessageBox::Question,
+                             QMessageBox::Yes | QMessageBox::No}}) {
+    QMessageBox box;
+    QtPrompter::configure(box, text, c.icon, c.buttons);
+    EXPECT_EQ(box.windowTitle(), QString("quavrix"));
+    EXPECT_EQ(box.icon(), c.boxIcon);
+    EXPECT_EQ(box.standardButtons(), c.boxButtons);
+    EXPECT_EQ(box.text().toStdString(), text) << "blanks and line breaks kept";
+  }
+  // A real box answers: Escape on a question is No.
+  QtPrompter prompter(nullptr);
+  QTimer::singleShot(50, [] {
+    if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Escape);
+  });
+  EXPECT_EQ(prompter.show("SECTION RECORD\nOver-write?", Icon::Question, Buttons::YesNo),
+            Answer::No);
 }
 
 }  // namespace
