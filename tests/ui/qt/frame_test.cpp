@@ -22,16 +22,13 @@
 #include "ui/qt/main_frame.h"
 #include "ui/qt/qt_prompter.h"
 #include "ui/view.h"
+#include "qt_app.h"
 
 namespace quavrix {
 namespace {
 
 QApplication& app() {
-  static int argc = 1;
-  static char name[] = "quavrix-tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication a(argc, argv);
-  return a;
+  return test::qtApp();
 }
 
 struct Frame : ::testing::Test {

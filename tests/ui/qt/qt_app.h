@@ -1,0 +1,18 @@
+#pragma once
+// The one application object of the Qt tests, on whatever platform the
+// environment names (ctest sets the offscreen one).
+
+#include <QApplication>
+
+namespace quavrix::test {
+
+inline QApplication& qtApp() {
+  static int argc = 1;
+  static char name[] = "quavrix-tests";
+  static char* argv[] = {name, nullptr};
+  // Never destroyed: Qt's own statics go before ours at exit.
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+}  // namespace quavrix::test
