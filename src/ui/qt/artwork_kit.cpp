@@ -242,8 +242,8 @@ QRectF rows(const QRectF& face, double top, double bottom) {
 }
 
 void undoRedo(Sheet& s, const QRectF& face, bool redo) {
-  curvedArrow(s.painter(), middle(rows(face, 0.08, 0.55), 0.92), redo, ink::SYMBOL);
-  s.caption(rows(face, 0.5, 0.96), redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), 14);
+  curvedArrow(s.painter(), middle(rows(face, 0.04, 0.58), 1.0), redo, ink::SYMBOL);
+  s.caption(rows(face, 0.52, 0.96), redo ? QStringLiteral("Redo") : QStringLiteral("Undo"), 14);
 }
 
 void triangle(QPainter& p, const QRectF& box, Towards towards, const QColor& colour) {
