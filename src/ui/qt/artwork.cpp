@@ -1,32 +1,10 @@
 #include "ui/qt/artwork.h"
 
-#include <QPainter>
-
-#include "ui/controls.h"
 #include "ui/layout.h"
+#include "ui/qt/artwork_kit.h"
+#include "ui/qt/artwork_pictures.h"
 
 namespace quavrix {
-
-namespace {
-
-Place placeOf(Picture p) {
-  switch (p) {
-    case Picture::TopStrip:
-      return Place::TopBar;
-    case Picture::BottomStrip:
-      return Place::BottomBar;
-    case Picture::BarPage:
-      return Place::BarPage;
-    case Picture::DivisionPage:
-      return Place::DivisionPage;
-    case Picture::StroboPage:
-      return Place::StroboPage;
-    default:
-      return Place::BeatPage;
-  }
-}
-
-}  // namespace
 
 QSize pictureSize(Picture picture) {
   switch (picture) {
@@ -66,23 +44,24 @@ QRectF inPicture(Picture picture, const ScreenRect& r) {
                 (r.bottom - r.top) * sy);
 }
 
-// A plain stand-in until the pictures are drawn properly: each control of a
-// picture outlined at its rectangle.
 Artwork::Artwork() {
   for (int i = 0; i < static_cast<int>(Picture::Count); ++i) {
     const auto picture = static_cast<Picture>(i);
     QImage image(pictureSize(picture), QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor(40, 40, 48));
-    QPainter painter(&image);
-    painter.setPen(QColor(200, 200, 200));
-    if (picture != Picture::Start) {
-      const Place place = placeOf(picture);
-      for (const ControlSpec& c : controlSpecs()) {
-        if (c.place == place ||
-            (c.place == Place::Panel && place != Place::TopBar && place != Place::BottomBar)) {
-          painter.drawRect(inPicture(picture, c.large).adjusted(0.5, 0.5, -0.5, -0.5));
-        }
-      }
+    image.fill(art::ink::BACKGROUND);
+    switch (picture) {
+      case Picture::Start:
+        art::paintStart(image);
+        break;
+      case Picture::TopStrip:
+        art::paintTopStrip(image);
+        break;
+      case Picture::BottomStrip:
+        art::paintBottomStrip(image);
+        break;
+      default:
+        art::paintPage(image, picture);
+        break;
     }
     images_[static_cast<std::size_t>(i)] = image;
   }

@@ -1,0 +1,17 @@
+#pragma once
+// The painters of the ten pictures, one per kind, each filling an image of
+// the picture's native size that already holds the page background.
+
+#include <QImage>
+
+#include "ui/canvas.h"
+
+namespace quavrix::art {
+
+void paintTopStrip(QImage& image);
+void paintBottomStrip(QImage& image);
+// The Bar, Beat, Division and Stroboscope pages and the three help pages.
+void paintPage(QImage& image, Picture page);
+void paintStart(QImage& image);
+
+}  // namespace quavrix::art
