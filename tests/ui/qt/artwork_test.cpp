@@ -19,19 +19,14 @@
 
 #include "ui/control_code.h"
 #include "ui/controls.h"
+#include "qt_app.h"
 
 namespace quavrix {
 namespace {
 
 const Artwork& artwork() {
   static const Artwork* const pictures = [] {
-    if (QCoreApplication::instance() == nullptr) {
-      if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-      static int argc = 1;
-      static char name[] = "artwork_test";
-      static char* argv[] = {name, nullptr};
-      new QApplication(argc, argv);
-    }
+    test::qtApp();
     return new Artwork();
   }();
   return *pictures;

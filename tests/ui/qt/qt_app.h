@@ -7,6 +7,7 @@
 namespace quavrix::test {
 
 inline QApplication& qtApp() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "quavrix-tests";
   static char* argv[] = {name, nullptr};
