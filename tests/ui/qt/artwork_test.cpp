@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "qt_app.h"
 #include "ui/control_code.h"
 #include "ui/controls.h"
-#include "qt_app.h"
 
 namespace quavrix {
 namespace {

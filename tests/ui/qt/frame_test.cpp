@@ -15,6 +15,7 @@
 #include "engine/project_open.h"
 #include "engine/transport.h"
 #include "persist/midi_export.h"
+#include "qt_app.h"
 #include "score/beat_grid.h"
 #include "support/engine/project_fixture.h"
 #include "support/midi_score.h"
@@ -22,7 +23,6 @@
 #include "ui/qt/main_frame.h"
 #include "ui/qt/qt_prompter.h"
 #include "ui/view.h"
-#include "qt_app.h"
 
 namespace quavrix {
 namespace {
