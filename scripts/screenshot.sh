@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts quavrix on the demo recording on a virtual X server (1920 x 1080) and
-# saves a screenshot of the screen.
+# saves a screenshot of the screen. With TOUR=1 it then uses the window with
+# the mouse and the keys (scripts/tour.py) and keeps a screenshot of each step
+# beside OUT.png.
 #   scripts/screenshot.sh [BUILD_DIR] [OUT.png] [SECONDS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,7 +16,8 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   pid=$!
   sleep "$3"
   xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$4"
+  if [ "${TOUR:-}" = 1 ]; then python3 "$5" "${4%.png}"; fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
-' _ "$build/bin/quavrix" "$demo" "$wait" "$out"
+' _ "$build/bin/quavrix" "$demo" "$wait" "$out" "$PWD/scripts/tour.py"
 echo "screenshot: $out"
