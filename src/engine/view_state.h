@@ -57,6 +57,8 @@ struct VisibleWindow {
 
   bool anyOverviewDrag() const { return dragNew || dragTop || dragBottom || dragWhole; }
   bool anyZoomDrag() const { return zoomUpper || zoomLower || zoomWhole; }
+  void endOverviewDrags() { dragNew = dragTop = dragBottom = dragWhole = false; }
+  void endZoomDrags() { zoomUpper = zoomLower = zoomWhole = false; }
 };
 
 // Which regions the next drawing pass redraws.

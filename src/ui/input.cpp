@@ -210,7 +210,7 @@ void leftDown(View& view, ScreenPoint p) {
       break;
     case OverviewRight:
       if (w.anyOverviewDrag()) {
-        w.dragNew = w.dragTop = w.dragBottom = w.dragWhole = false;
+        w.endOverviewDrags();
       } else {
         w.dragWhole = true;
         w.dragDelta = 0;
@@ -220,7 +220,7 @@ void leftDown(View& view, ScreenPoint p) {
     case ZoomLeft:
     case ZoomRight:
       if (w.anyZoomDrag()) {
-        w.zoomUpper = w.zoomLower = w.zoomWhole = false;
+        w.endZoomDrags();
       } else {
         if (code == ZoomLeft) {
           w.zoomWhole = true;
@@ -456,7 +456,7 @@ void leftUp(View& view, ScreenPoint p) {
     case ZoomRight: {
       const int mode = w.zoomWhole ? ZOOM_WHOLE : w.zoomLower ? ZOOM_LOWER : ZOOM_UPPER;
       const bool ran = w.anyZoomDrag();
-      w.zoomUpper = w.zoomLower = w.zoomWhole = false;
+      w.endZoomDrags();
       if (ran && code == ZoomRight && std::fabs(y - in.zoomPressY) < 2) {
         // Hardly moved: the window stays as it was committed.
         if (w.start != w.committedStart || w.end != w.committedEnd)
@@ -503,8 +503,8 @@ void leftUp(View& view, ScreenPoint p) {
   }
   // Wherever the button comes up, an auditioned key stops sounding.
   audition(view, false);
-  w.dragNew = w.dragTop = w.dragBottom = w.dragWhole = false;
-  w.zoomUpper = w.zoomLower = w.zoomWhole = false;
+  w.endOverviewDrags();
+  w.endZoomDrags();
   in.noteDrag = in.selectionDrag = in.levelDrag = in.freeScrollDrag = false;
   in.zoomCentreHighlighted = false;
 }
@@ -524,7 +524,7 @@ void rightDown(View& view, ScreenPoint p) {
   switch (code) {
     case OverviewRight:
       if (w.anyOverviewDrag()) {
-        w.dragNew = w.dragTop = w.dragBottom = w.dragWhole = false;
+        w.endOverviewDrags();
       } else {
         const float perPixel = static_cast<float>(std::max(1, w.samplesPerPixel));
         const float top = static_cast<float>(engine.layout.overviewColumn.top);
@@ -539,7 +539,7 @@ void rightDown(View& view, ScreenPoint p) {
     case ZoomLeft:
     case ZoomRight:
       if (w.anyZoomDrag()) {
-        w.zoomUpper = w.zoomLower = w.zoomWhole = false;
+        w.endZoomDrags();
       } else {
         (y < engine.layout.bandCentre ? w.zoomUpper : w.zoomLower) = true;
         w.zoomDelta = 0;
@@ -586,11 +586,11 @@ void rightUp(View& view, ScreenPoint p) {
     case ZoomLeft:
     case ZoomRight:
       if (std::fabs(y - in.zoomPressY) < 2) {
-        w.zoomUpper = w.zoomLower = w.zoomWhole = false;
+        w.endZoomDrags();
         backWindow(engine);
       } else if (w.anyZoomDrag()) {
         const int mode = w.zoomLower ? ZOOM_LOWER : ZOOM_UPPER;
-        w.zoomUpper = w.zoomLower = w.zoomWhole = false;
+        w.endZoomDrags();
         w.zoomDelta = static_cast<int>(in.zoomPressY - y);
         zoomMove(engine, mode);
       }
@@ -606,7 +606,7 @@ void rightUp(View& view, ScreenPoint p) {
       break;
   }
   w.dragTop = w.dragBottom = false;
-  w.zoomUpper = w.zoomLower = w.zoomWhole = false;
+  w.endZoomDrags();
 }
 
 void middleDown(View& view, ScreenPoint p) {
@@ -728,7 +728,7 @@ void wheel(View& view, int notches, bool ctrl) {
 void mouseLeave(View& view) {
   Interaction& in = view.input;
   VisibleWindow& w = view.engine.viewState.window;
-  w.dragNew = w.dragTop = w.dragBottom = w.dragWhole = false;
+  w.endOverviewDrags();
   in.overviewHoverTop = in.overviewHoverBottom = in.overviewHovered = false;
   in.overviewPressY = 0;
   in.hoverCode = NoControl;
