@@ -60,9 +60,9 @@ QGroupBox* group(const char* title, QWidget* parent) {
 // the spare room at the right.
 QGridLayout* groupGrid(QGroupBox* box, int labelWidth) {
   auto* grid = new QGridLayout(box);
-  grid->setContentsMargins(10, 16, 10, 8);
+  grid->setContentsMargins(10, 12, 10, 6);
   grid->setHorizontalSpacing(6);
-  grid->setVerticalSpacing(4);
+  grid->setVerticalSpacing(2);
   grid->setColumnMinimumWidth(0, labelWidth);
   grid->setColumnStretch(7, 1);
   return grid;
@@ -92,11 +92,12 @@ ColorsDlg::ColorsDlg(Settings& settings, SettingValues& values, QWidget* parent)
   // sheet of the Settings dialog around it.
   setStyleSheet(styleSheet() +
                 QStringLiteral("* { font-family: \"DejaVu Sans Mono\", monospace; font-size: 12pt;"
-                               "  font-weight: bold; }"));
+                               "  font-weight: bold; }"
+                               "QLineEdit { padding: 0px 3px; }"));
 
   auto* stack = new QVBoxLayout(this);
-  stack->setContentsMargins(12, 10, 12, 12);
-  stack->setSpacing(8);
+  stack->setContentsMargins(12, 8, 12, 10);
+  stack->setSpacing(4);
 
   const QFont mono(QStringLiteral("DejaVu Sans Mono"), 12, QFont::Bold);
   const int labelWidth = QFontMetrics(mono).horizontalAdvance(QStringLiteral("NOTE GUESSING")) + 12;

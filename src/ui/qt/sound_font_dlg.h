@@ -18,8 +18,6 @@ class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QProgressBar;
-class QPushButton;
-class QGridLayout;
 
 namespace quavrix {
 
