@@ -79,7 +79,7 @@ void whenModal(std::function<void(T&)> act) {
   auto waited = std::make_shared<int>(0);
   QObject::connect(timer, &QTimer::timeout, timer, [timer, act, waited] {
     auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-    if (!dialog && ++*waited < 400) return;
+    if (!dialog && ++*waited < 2000) return;
     timer->stop();
     timer->deleteLater();
     if (dialog) return act(*dialog);
