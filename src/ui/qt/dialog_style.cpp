@@ -23,6 +23,9 @@ QString dialogStyleSheet() {
              "QLabel { color: white; background: transparent; }"
              "QLineEdit, QComboBox { color: white; background-color: %2;"
              "  border: 1px solid rgb(120, 120, 120); padding: 1px 3px; }"
+             // A list of hundreds of presets opens as a short scrolling list,
+             // not as a column the height of the screen.
+             "QComboBox { combobox-popup: 0; }"
              "QLineEdit:focus, QComboBox:focus { border: 1px solid white; }"
              "QComboBox QAbstractItemView { color: white; background-color: %2;"
              "  selection-background-color: rgb(80, 80, 150); }"

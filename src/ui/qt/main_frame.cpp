@@ -90,7 +90,8 @@ CMainFrame::CMainFrame(const FrameOptions& options) {
 
   childView_ = new CChildView(*view_, *artwork_, this);
   view_->openSettings = [this] { settingsCommand(); };
-  setSettingsDialog([this] { runSoundFontDlg(*engine_, this); });
+  setSettingsDialog(
+      [this, focus = QString()]() mutable { runSoundFontDlg(*engine_, this, &focus); });
   setCentralWidget(childView_);
   buildMenu();
   setMenusEnabled(false);

@@ -227,12 +227,16 @@ void SoundFontDlg::reject() {
   done(0);
 }
 
-void runSoundFontDlg(Engine& engine, QWidget* parent) {
+void runSoundFontDlg(Engine& engine, QWidget* parent, QString* focus) {
   std::vector<std::string> names;
   if (engine.sampler.bank) names = dialogPresetNames(*engine.sampler.bank);
   SoundFontDlg dialog(engine.settings, engine.settings.values, std::move(names), *engine.prompter,
                       *engine.files, parent);
+  if (focus && !focus->isEmpty()) {
+    if (QWidget* control = dialog.findChild<QWidget*>(*focus)) control->setFocus();
+  }
   dialog.exec();
+  if (focus) *focus = dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString();
 }
 
 }  // namespace quavrix

@@ -95,7 +95,10 @@ class SoundFontDlg : public QDialog {
 };
 
 // Shows the Settings dialog modally over the engine's settings and the
-// presets of its bank (none without a bank); returns when it closes.
-void runSoundFontDlg(Engine& engine, QWidget* parent);
+// presets of its bank (none without a bank); returns when it closes. With
+// `focus`, the control named there has the focus when the dialog opens and
+// the one that had it last is named there when it closes, so that a person
+// choosing instruments with the keys goes on where the dialog reopened.
+void runSoundFontDlg(Engine& engine, QWidget* parent, QString* focus = nullptr);
 
 }  // namespace quavrix
