@@ -57,8 +57,13 @@ std::optional<std::string> Args::value(const std::string& name) const {
 Answer ConsolePrompter::show(std::string_view text, Icon icon, Buttons buttons) {
   std::fprintf(stderr, "%s: %.*s\n", iconName(icon), static_cast<int>(text.size()), text.data());
   if (buttons == Buttons::Ok) return Answer::Ok;
-  std::fprintf(stderr, "  -> %s\n", answer_ == Answer::Yes ? "Yes" : "No");
-  return answer_;
+  const bool agree = answer_ == Answer::Yes || answer_ == Answer::Ok;
+  if (buttons == Buttons::OkCancel) {
+    std::fprintf(stderr, "  -> %s\n", agree ? "OK" : "Cancel");
+    return agree ? Answer::Ok : Answer::Cancel;
+  }
+  std::fprintf(stderr, "  -> %s\n", agree ? "Yes" : "No");
+  return agree ? Answer::Yes : Answer::No;
 }
 
 int usageError(const std::string& command, const std::string& reason) {

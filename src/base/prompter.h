@@ -12,8 +12,8 @@ namespace quavrix {
 inline constexpr const char* APP_CAPTION = "quavrix";
 
 enum class Icon { Error, Warning, Information, Question };
-enum class Buttons { Ok, YesNo };
-enum class Answer { Ok, Yes, No };
+enum class Buttons { Ok, YesNo, OkCancel };
+enum class Answer { Ok, Yes, No, Cancel };
 
 const char* iconName(Icon icon);
 
@@ -31,6 +31,10 @@ class Prompter {
   // A Yes/No question; true on Yes.
   bool ask(std::string_view text, Icon icon = Icon::Question) {
     return show(text, icon, Buttons::YesNo) == Answer::Yes;
+  }
+  // An OK/Cancel question with the question icon; true on OK.
+  bool confirm(std::string_view text) {
+    return show(text, Icon::Question, Buttons::OkCancel) == Answer::Ok;
   }
 };
 

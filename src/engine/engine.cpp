@@ -13,12 +13,13 @@ namespace quavrix {
 
 namespace {
 
-// Answers every question with No and drops every message; used when the
-// caller gives no prompter, so that the engine never has to test for one.
+// Answers every question with No (or Cancel) and drops every message; used
+// when the caller gives no prompter, so that the engine never has to test for one.
 class SilentPrompter final : public Prompter {
  public:
   Answer show(std::string_view, Icon, Buttons buttons) override {
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    if (buttons == Buttons::YesNo) return Answer::No;
+    return buttons == Buttons::OkCancel ? Answer::Cancel : Answer::Ok;
   }
 };
 

@@ -5,9 +5,14 @@ namespace quavrix::test {
 Answer ScriptedPrompter::show(std::string_view text, Icon icon, Buttons buttons) {
   shown.push_back({std::string(text), icon, buttons});
   if (buttons == Buttons::Ok) return Answer::Ok;
-  if (answers_.empty()) return fallback;
-  const Answer a = answers_.front();
-  answers_.pop_front();
+  Answer a = fallback;
+  if (!answers_.empty()) {
+    a = answers_.front();
+    answers_.pop_front();
+  }
+  // Yes and No script OK/Cancel questions as well.
+  if (buttons == Buttons::OkCancel)
+    return (a == Answer::Yes || a == Answer::Ok) ? Answer::Ok : Answer::Cancel;
   return a;
 }
 

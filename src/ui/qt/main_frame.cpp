@@ -23,6 +23,7 @@
 #include "ui/qt/artwork.h"
 #include "ui/qt/child_view.h"
 #include "ui/qt/qt_prompter.h"
+#include "ui/qt/sound_font_dlg.h"
 #include "ui/settings_command.h"
 #include "ui/view.h"
 #include "ui/view_refresh.h"
@@ -89,6 +90,8 @@ CMainFrame::CMainFrame(const FrameOptions& options) {
 
   childView_ = new CChildView(*view_, *artwork_, this);
   view_->openSettings = [this] { settingsCommand(); };
+  setSettingsDialog(
+      [this, focus = QString()]() mutable { runSoundFontDlg(*engine_, this, &focus); });
   setCentralWidget(childView_);
   buildMenu();
   setMenusEnabled(false);

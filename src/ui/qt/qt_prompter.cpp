@@ -33,6 +33,10 @@ void QtPrompter::configure(QMessageBox& box, std::string_view text, Icon icon, B
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::No);
+  } else if (buttons == Buttons::OkCancel) {
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(QMessageBox::Cancel);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
@@ -43,6 +47,7 @@ Answer QtPrompter::show(std::string_view text, Icon icon, Buttons buttons) {
   configure(box, text, icon, buttons);
   const int result = box.exec();
   if (buttons == Buttons::Ok) return Answer::Ok;
+  if (buttons == Buttons::OkCancel) return result == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
   return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 

@@ -208,7 +208,9 @@ TEST(Prompter, MessageBoxesCarryTheCaptionIconButtonsAndExactText) {
                         Case{Icon::Information, Buttons::YesNo, QMessageBox::Information,
                              QMessageBox::Yes | QMessageBox::No},
                         Case{Icon::Question, Buttons::YesNo, QMessageBox::Question,
-                             QMessageBox::Yes | QMessageBox::No}}) {
+                             QMessageBox::Yes | QMessageBox::No},
+                        Case{Icon::Question, Buttons::OkCancel, QMessageBox::Question,
+                             QMessageBox::Ok | QMessageBox::Cancel}}) {
     QMessageBox box;
     QtPrompter::configure(box, text, c.icon, c.buttons);
     EXPECT_EQ(box.windowTitle(), QString("quavrix"));
