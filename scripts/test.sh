@@ -22,6 +22,7 @@ run_tests() {
 run_tests build
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ./scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DQUAVRIX_SANITIZE=ON -DQUAVRIX_TESTS=ON \
   -DQUAVRIX_BENCH=OFF

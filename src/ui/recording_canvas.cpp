@@ -5,27 +5,35 @@
 namespace quavrix {
 
 void RecordingCanvas::fill(const RectF& rect, Colour colour) {
-  DrawCall c{DrawCall::Kind::Fill, rect};
+  DrawCall c;
+  c.kind = DrawCall::Kind::Fill;
+  c.rect = rect;
   c.colour = colour;
   calls.push_back(std::move(c));
 }
 
 void RecordingCanvas::line(float x0, float y0, float x1, float y1, float width, Colour colour) {
-  DrawCall c{DrawCall::Kind::Line, {x0, y0, x1, y1}};
+  DrawCall c;
+  c.kind = DrawCall::Kind::Line;
+  c.rect = RectF{x0, y0, x1, y1};
   c.width = width;
   c.colour = colour;
   calls.push_back(std::move(c));
 }
 
 void RecordingCanvas::picture(Picture picture, const RectF& dest) {
-  DrawCall c{DrawCall::Kind::Picture, dest};
+  DrawCall c;
+  c.kind = DrawCall::Kind::Picture;
+  c.rect = dest;
   c.picture = picture;
   calls.push_back(std::move(c));
 }
 
 void RecordingCanvas::text(std::string_view text, const RectF& rect, TextFormat format,
                            Colour colour) {
-  DrawCall c{DrawCall::Kind::Text, rect};
+  DrawCall c;
+  c.kind = DrawCall::Kind::Text;
+  c.rect = rect;
   c.text = std::string(text);
   c.format = format;
   c.colour = colour;
@@ -34,7 +42,9 @@ void RecordingCanvas::text(std::string_view text, const RectF& rect, TextFormat 
 
 void RecordingCanvas::columns(std::span<const float> x, std::span<const float> top, float bottom,
                               float width, Colour colour) {
-  DrawCall c{DrawCall::Kind::Columns, {0, 0, 0, bottom}};
+  DrawCall c;
+  c.kind = DrawCall::Kind::Columns;
+  c.rect = RectF{0, 0, 0, bottom};
   c.width = width;
   c.colour = colour;
   c.x.assign(x.begin(), x.end());

@@ -10,7 +10,7 @@
 namespace quavrix {
 
 struct DrawCall {
-  enum class Kind { Fill, Line, Picture, Text, Columns } kind;
+  enum class Kind { Fill, Line, Picture, Text, Columns } kind = Kind::Fill;
   RectF rect;  // fill, picture and text rectangle; a line's end points as left/top, right/bottom
   float width = 0;
   Colour colour;
