@@ -40,8 +40,9 @@ bool readWholeFile(const std::string& path, std::size_t maxBytes, std::vector<st
     return false;
   }
   // A regular file's size is known up front: a huge one is refused unread.
-  const auto size = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec)
-                                                               : std::uintmax_t{0};
+  const auto size = std::filesystem::is_regular_file(path, ec)
+                        ? std::filesystem::file_size(path, ec)
+                        : std::uintmax_t{0};
   if (!ec && size > maxBytes) {
     reason = tooLargeReason(maxBytes);
     return false;

@@ -4,6 +4,7 @@
 // through these; nothing above the engine writes a player or sampler field.
 
 #include <cstdint>
+#include <string>
 
 #include "playback/recording_mixer.h"
 
@@ -14,8 +15,9 @@ struct Engine;
 // ---- set-up, while a recording is opened --------------------------------------
 
 // Opens the audio device (once per run) and starts the sampler output, with
-// the messages of a failure. Returns 1 on success, 0 when the opening must stop.
-int openRecordingAudio(Engine& engine);
+// the messages of a failure. Returns 1 on success, 0 when the opening must
+// stop; `failure`, when given, then names the device and the reason.
+int openRecordingAudio(Engine& engine, std::string* failure = nullptr);
 
 // Points the player at the current recording and score arrays.
 void relinkPlayback(Engine& engine);
@@ -74,8 +76,13 @@ void panic(Engine& engine, bool resetLists);
 void auditionKey(Engine& engine, bool pressed, int key, int track);
 
 // Ends the playback threads and closes the audio device (a WAV device
-// finishes its file). The next opening opens it again.
-void closeAudio(Engine& engine);
+// finishes its file). The next opening opens it again. Returns 0, or -1 with
+// the device's reason in `failure` (when given) when its output was lost,
+// as when a WAV device's writes failed.
+int closeAudio(Engine& engine, std::string* failure = nullptr);
+// Closes the audio device without completing its output, for a run that
+// failed before it played: a WAV device leaves no file.
+void discardAudio(Engine& engine);
 
 // ---- status -------------------------------------------------------------------------
 
