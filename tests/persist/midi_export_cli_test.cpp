@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
 #include "persist/project_file.h"
@@ -116,6 +118,16 @@ TEST(CliExportMidi, RefusalsAndFailuresExitNonZeroWithTheirMessage) {
 
   r = runCommand(binPath("quavrix-cli") + " export-midi --dat " + project.dat);
   EXPECT_EQ(r.exitCode, 2) << r.err;
+
+  // A settings file named on the command line must be used, or nothing is written.
+  std::ofstream(project.dir.file("broken.xml")) << "<Settings><Tuning>";
+  r = runCommand(project.command(" --settings " + project.dir.file("broken.xml")));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("quavrix-cli export-midi: cannot read settings file " +
+                       project.dir.file("broken.xml") + ": not well-formed XML"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fileExists(project.dir.file("take.mid")));
 }
 
 }  // namespace
