@@ -150,7 +150,8 @@ TEST(RenderMidiCommand, SongsLongerThanTheLimitAreRefusedAndTheOutputKept) {
   test::MidiTrackWriter endless, short4;
   endless.tempo(0, 0xFFFFFF).noteOn(0x0FFFFFFF, 0, 60, 100).noteOff(0x0FFFFFFF, 0, 60);
   short4.noteOn(0, 0, 69, 100).noteOff(8 * 96, 0, 69);  // 8 quarters at 120 BPM
-  ASSERT_TRUE(test::writeBytesFile(dir.file("endless.mid"), test::smfBytes(0, 1, {endless.body()})));
+  ASSERT_TRUE(
+      test::writeBytesFile(dir.file("endless.mid"), test::smfBytes(0, 1, {endless.body()})));
   ASSERT_TRUE(test::writeBytesFile(dir.file("short.mid"), test::smfBytes(0, 96, {short4.body()})));
   ASSERT_TRUE(test::writeSf2File(dir.file("bank.sf2"), sineBank()));
   ASSERT_TRUE(test::writeBytesFile(dir.file("old.wav"), {'o', 'l', 'd'}));
@@ -158,7 +159,8 @@ TEST(RenderMidiCommand, SongsLongerThanTheLimitAreRefusedAndTheOutputKept) {
     return test::runCommand(test::binPath("quavrix-cli") + " render-midi " + dir.file(midi) + " " +
                             dir.file("old.wav") + " --sf2 " + dir.file("bank.sf2") + extra);
   };
-  for (const auto& [midi, extra] : {std::pair{"endless.mid", ""}, {"short.mid", " --max-seconds 3"}}) {
+  for (const auto& [midi, extra] :
+       {std::pair{"endless.mid", ""}, {"short.mid", " --max-seconds 3"}}) {
     const auto r = render(midi, extra);
     EXPECT_EQ(r.exitCode, 1) << midi;
     EXPECT_NE(r.err.find("longer than the limit"), std::string::npos) << r.err;
