@@ -78,9 +78,10 @@ bool WavWriter::open(const std::string& path, int channels, int sampleRate) {
     return fail(static_cast<int>(std::errc::invalid_argument));
   std::error_code ec;
   const auto status = std::filesystem::status(path, ec);
-  const bool inPlace = std::filesystem::exists(status) &&
-                       !std::filesystem::is_regular_file(status) &&
-                       !std::filesystem::is_directory(status);
+  // Found now rather than by the rename after a whole render.
+  if (std::filesystem::is_directory(status))
+    return fail(static_cast<int>(std::errc::is_a_directory));
+  const bool inPlace = std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
   target_ = path;
   writing_ = inPlace ? path : path + ".tmp";
   errno = 0;

@@ -94,7 +94,11 @@ TEST(WavWriter, AFailedWriteLeavesTheOldFileAsItWas) {
 TEST(WavWriter, ReportsFailureInsteadOfWritingNothing) {
   test::TempDir dir;
   const float x[2] = {0.0f, 0.0f};
-  EXPECT_FALSE(writeWav16(dir.file("no/such/folder/out.wav"), x, 1, 2, 44100));
+  std::string failure;
+  EXPECT_FALSE(writeWav16(dir.file("no/such/folder/out.wav"), x, 1, 2, 44100, &failure));
+  EXPECT_EQ(failure, "No such file or directory");
+  EXPECT_FALSE(writeWav16(dir.path().string(), x, 1, 2, 44100, &failure));
+  EXPECT_EQ(failure, "Is a directory");
   WavWriter writer;
   EXPECT_FALSE(writer.write(x, 1));  // never opened
   EXPECT_FALSE(writer.close());
