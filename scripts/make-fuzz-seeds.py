@@ -208,6 +208,9 @@ def settings_seeds():
                      b'<Track><Track1 velo="+99999999999" prg="7" Instrument="&lt;&#233;&gt;"/>'
                      b"<Track2/></Track><Beat><JudgingTolerance> 6</JudgingTolerance></Beat>"
                      b"<!-- a > b --><![CDATA[<x a='1'>]]></Other>",
+        # Levels that the format's truncation writes back one percent lower.
+        "levels.xml": b'<Settings><Track><WAV velo="53"/><MIDI velo="59"/><TR1 velo="-7"/>'
+                      b'<TR2/></Track></Settings>',
         "unclosed.xml": b"<Settings><Tuning><Cent>5</Cent></Tuning>",
         "many-attributes.xml": many,
         "empty.xml": b"",
