@@ -97,8 +97,11 @@ int runPlay(const std::vector<std::string>& argv) {
   const int underruns = status.underruns;
   const unsigned submitted = status.samplerBuffers;
   const std::string device = engine->audioDevice;
-  // A WAV device puts its file in place only now, and says if writes failed.
-  if (closeAudio(*engine, &failure) != 0) {
+  // A WAV device puts its file in place only now, and says if writes failed;
+  // an unfinished pass is no output to keep.
+  if (!finished) {
+    discardAudio(*engine);
+  } else if (closeAudio(*engine, &failure) != 0) {
     std::fprintf(stderr, "quavrix-cli %s: %s\n", NAME, failure.c_str());
     return 1;
   }
