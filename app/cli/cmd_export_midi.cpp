@@ -46,12 +46,16 @@ int runExportMidi(const std::vector<std::string>& argv) {
   const NoteStore& notes = engine->notes;
   engine->console = &std::cerr;  // the export's diagnostics
   const auto out = args.value("--out");
-  const int result = out ? exportMidiTo(*engine, *out) : saveMidi(*engine);
+  const int result = out ? exportMidiTo(*engine, *out, &failure) : saveMidi(*engine, &failure);
   const std::string written = out ? *out : engine->paths.midiOutput;
+  if (result == MIDI_EXPORT_WRITE_FAILED) {
+    std::fprintf(stderr, "quavrix-cli %s: cannot write %s: %s\n", NAME, written.c_str(),
+                 failure.c_str());
+    return 1;
+  }
   if (result != MIDI_EXPORT_WRITTEN) {
     // The export's own messages above say why.
-    std::fprintf(stderr, "quavrix-cli %s: no MIDI file written%s%s\n", NAME,
-                 written.empty() ? "" : " to ", written.c_str());
+    std::fprintf(stderr, "quavrix-cli %s: no MIDI file written\n", NAME);
     return 1;
   }
   if (args.flag("--json")) {

@@ -203,15 +203,15 @@ int saveProjectDataAs(Engine& engine) {
   return result;
 }
 
-int saveMidi(Engine& engine) {
+int saveMidi(Engine& engine, std::string* failure) {
   return saveMidiFile(engine.paths.dat, engine.paths.midiOutput, engine.notes,
-                      engine.settings.values, *engine.prompter, *engine.console);
+                      engine.settings.values, *engine.prompter, *engine.console, failure);
 }
 
-int exportMidiTo(Engine& engine, const std::string& path) {
+int exportMidiTo(Engine& engine, const std::string& path, std::string* failure) {
   const NoteStore& notes = engine.notes;
   return exportMidi(notes, engine.settings.values, path, notes.startMarker, notes.endMarker,
-                    *engine.prompter, *engine.console);
+                    *engine.prompter, *engine.console, failure);
 }
 
 }  // namespace quavrix

@@ -57,9 +57,11 @@ int saveProjectData(Engine& engine);
 int saveProjectDataAs(Engine& engine);
 
 // "SAVE to MIDI FILE": the notes between the markers to the .mid beside the
-// project's .dat. Returns a MidiExportResult.
-int saveMidi(Engine& engine);
-// The same export to a file of the caller's choosing.
-int exportMidiTo(Engine& engine, const std::string& path);
+// project's .dat. Returns a MidiExportResult; after a failed write
+// `failure`, when given, holds the system's reason.
+int saveMidi(Engine& engine, std::string* failure = nullptr);
+// The same export to a file of the caller's choosing; after a failed write
+// `failure`, when given, holds the system's reason.
+int exportMidiTo(Engine& engine, const std::string& path, std::string* failure = nullptr);
 
 }  // namespace quavrix
