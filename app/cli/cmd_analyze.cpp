@@ -69,8 +69,8 @@ int runAnalyze(const std::vector<std::string>& argv) {
   const int result = readRecordingSamples(rec, &reason);
   const double readMs = msSince(start);
   if (result != WAV_OK) {
-    std::fprintf(stderr, "read result %d (%s)\n", result, reason.c_str());
-    std::fprintf(stderr, "INIT ctrl\n Can not open .wav file\n Please check file type again.\n");
+    std::fprintf(stderr, "quavrix-cli analyze: cannot read %s: %s\n", rec.path.c_str(),
+                 reason.c_str());
     return 1;
   }
   start = std::chrono::steady_clock::now();

@@ -87,8 +87,9 @@ int runDemo(const std::vector<std::string>& argv) {
     interleaved[2 * f + 1] = static_cast<float>(right[f]);
   }
   const std::string& path = args.positional()[0];
-  if (!writeWav16(path, interleaved.data(), left.size(), 2, RATE)) {
-    std::fprintf(stderr, "quavrix-cli demo: cannot write %s\n", path.c_str());
+  std::string failure;
+  if (!writeWav16(path, interleaved.data(), left.size(), 2, RATE, &failure)) {
+    std::fprintf(stderr, "quavrix-cli demo: cannot write %s: %s\n", path.c_str(), failure.c_str());
     return 1;
   }
   std::printf("wrote %s: %d s, 16-bit stereo 44100 Hz, %d beats at 120 BPM\n", path.c_str(),

@@ -36,24 +36,25 @@ int runExportMidi(const std::vector<std::string>& argv) {
   options.audioDevice = "null";               // nothing is played
   const auto engine = createEngine(options);  // reads default_settings.xml beside the program
 
-  const int opened = openProject(*engine, *wav, *dat, args.value("--settings").value_or(""));
-  if (opened == 0) {
-    std::fprintf(stderr, "quavrix-cli %s: cannot read %s\n", NAME, wav->c_str());
-    return 1;
-  }
-  if (opened < 0) {
-    std::fprintf(stderr,
-                 "quavrix-cli %s: cannot read %s (missing, cut short, or made for a recording of "
-                 "another length)\n",
-                 NAME, dat->c_str());
+  std::string failure;
+  const int opened =
+      openProject(*engine, *wav, *dat, args.value("--settings").value_or(""), &failure);
+  if (opened <= 0) {
+    std::fprintf(stderr, "quavrix-cli %s: %s\n", NAME, failure.c_str());
     return 1;
   }
   const NoteStore& notes = engine->notes;
   engine->console = &std::cerr;  // the export's diagnostics
   const auto out = args.value("--out");
-  const int result = out ? exportMidiTo(*engine, *out) : saveMidi(*engine);
+  const int result = out ? exportMidiTo(*engine, *out, &failure) : saveMidi(*engine, &failure);
   const std::string written = out ? *out : engine->paths.midiOutput;
+  if (result == MIDI_EXPORT_WRITE_FAILED) {
+    std::fprintf(stderr, "quavrix-cli %s: cannot write %s: %s\n", NAME, written.c_str(),
+                 failure.c_str());
+    return 1;
+  }
   if (result != MIDI_EXPORT_WRITTEN) {
+    // The export's own messages above say why.
     std::fprintf(stderr, "quavrix-cli %s: no MIDI file written\n", NAME);
     return 1;
   }

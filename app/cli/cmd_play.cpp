@@ -56,17 +56,16 @@ int runPlay(const std::vector<std::string>& argv) {
 
   const auto dat = args.value("--dat");
   const auto settingsPath = args.value("--settings");
-  const int opened = dat ? openProject(*engine, *wav, *dat, settingsPath.value_or(""))
-                         : openRecording(*engine, *wav);
-  if (opened == 0) {
-    std::fprintf(stderr, "quavrix-cli %s: cannot open %s\n", NAME, wav->c_str());
+  std::string failure;
+  const int opened = dat ? openProject(*engine, *wav, *dat, settingsPath.value_or(""), &failure)
+                         : openRecording(*engine, *wav, &failure);
+  if (opened <= 0 ||
+      (!dat && settingsPath && useSettingsFileStrictly(*engine, *settingsPath, &failure) != 0)) {
+    // Nothing was played: a WAV device must not replace its file.
+    discardAudio(*engine);
+    std::fprintf(stderr, "quavrix-cli %s: %s\n", NAME, failure.c_str());
     return 1;
   }
-  if (opened < 0) {
-    std::fprintf(stderr, "quavrix-cli %s: cannot read %s\n", NAME, dat->c_str());
-    return 1;
-  }
-  if (!dat && settingsPath) useSettingsFile(*engine, *settingsPath);
 
   const std::uint32_t frames = engine->recording.framesRead;
   const auto toIndex = [&](double seconds) {
@@ -98,7 +97,14 @@ int runPlay(const std::vector<std::string>& argv) {
   const int underruns = status.underruns;
   const unsigned submitted = status.samplerBuffers;
   const std::string device = engine->audioDevice;
-  closeAudio(*engine);
+  // A WAV device puts its file in place only now, and says if writes failed;
+  // an unfinished pass is no output to keep.
+  if (!finished) {
+    discardAudio(*engine);
+  } else if (closeAudio(*engine, &failure) != 0) {
+    std::fprintf(stderr, "quavrix-cli %s: %s\n", NAME, failure.c_str());
+    return 1;
+  }
 
   if (args.flag("--json")) {
     std::printf(

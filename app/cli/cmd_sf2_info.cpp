@@ -15,10 +15,11 @@ int runSf2Info(const std::vector<std::string>& argv) {
   if (!args.error().empty()) return usageError("sf2-info", args.error());
   if (args.positional().size() != 1) return usageError("sf2-info", "give one .sf2 file");
   const std::string& path = args.positional()[0];
-  const auto bank = loadSoundFontFile(path);
+  std::string reason;
+  const auto bank = loadSoundFontFile(path, &reason);
   if (!bank) {
-    std::fprintf(stderr, "quavrix-cli sf2-info: %s is missing, not a SoundFont or incomplete\n",
-                 path.c_str());
+    std::fprintf(stderr, "quavrix-cli sf2-info: cannot read %s: %s\n", path.c_str(),
+                 reason.c_str());
     return 1;
   }
   const std::size_t regions = regionCount(*bank);

@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <system_error>
 #include <thread>
 
 #include "analysis/spectrum_analysis.h"
+#include "base/read_file.h"
 #include "base/units.h"
 
 namespace quavrix {
@@ -35,32 +38,52 @@ struct Chunk {
 
 class RiffFile {
  public:
-  explicit RiffFile(const std::string& path) : in_(path, std::ios::binary) {
-    if (in_) {
-      in_.seekg(0, std::ios::end);
-      const auto end = in_.tellg();
-      size_ = end < 0 ? 0 : static_cast<std::uint64_t>(end);
-      in_.seekg(0);
+  explicit RiffFile(const std::string& path) {
+    std::error_code ec;
+    // A folder opens on some systems and only its reads fail.
+    if (std::filesystem::is_directory(path, ec)) {
+      error_ = static_cast<int>(std::errc::is_a_directory);
+      return;
     }
+    errno = 0;
+    in_.open(path, std::ios::binary);
+    if (!in_) {
+      error_ = errno ? errno : static_cast<int>(std::errc::no_such_file_or_directory);
+      return;
+    }
+    // A file that fails on read says so here, before its size is asked for.
+    in_.peek();
+    if (!noteReadError()) return;
+    in_.clear();
+    in_.seekg(0, std::ios::end);
+    const auto end = in_.tellg();
+    if (end < 0) {
+      error_ = errno ? errno : static_cast<int>(std::errc::invalid_seek);
+      return;
+    }
+    size_ = static_cast<std::uint64_t>(end);
+    in_.seekg(0);
   }
-  bool ok() const { return static_cast<bool>(in_); }
+  bool ok() const { return error_ == 0; }
+  // The errno of the first failure to open or read, 0 while there was none.
+  int error() const { return error_; }
   std::uint64_t size() const { return size_; }
 
   bool readAt(std::uint64_t offset, void* out, std::size_t n) {
     if (offset > size_ || n > size_ - offset) return false;
-    in_.clear();
-    in_.seekg(static_cast<std::streamoff>(offset));
-    in_.read(static_cast<char*>(out), static_cast<std::streamsize>(n));
-    return static_cast<std::size_t>(in_.gcount()) == n;
+    return readSome(offset, out, n) == n;
   }
-  // Reads up to n bytes; returns how many arrived.
+  // Reads up to n bytes; returns how many arrived. A read error leaves error() set.
   std::size_t readSome(std::uint64_t offset, void* out, std::size_t n) {
-    if (offset >= size_) return 0;
+    if (error_ != 0 || offset >= size_) return 0;
     if (n > size_ - offset) n = static_cast<std::size_t>(size_ - offset);
     in_.clear();
     in_.seekg(static_cast<std::streamoff>(offset));
+    errno = 0;
     in_.read(static_cast<char*>(out), static_cast<std::streamsize>(n));
-    return static_cast<std::size_t>(in_.gcount());
+    const auto got = static_cast<std::size_t>(in_.gcount());
+    noteReadError();
+    return got;
   }
 
   // Walks the chunks in [from, end) for the first one with the given id. A
@@ -78,13 +101,27 @@ class RiffFile {
   }
 
  private:
+  // The stream turns a failed system read into badbit (its end of file into
+  // eofbit only); errno still holds the system's reason then.
+  bool noteReadError() {
+    if (!in_.bad()) return true;
+    if (error_ == 0) error_ = errno ? errno : static_cast<int>(std::errc::io_error);
+    return false;
+  }
+
   std::ifstream in_;
   std::uint64_t size_ = 0;
+  int error_ = 0;
 };
 
 bool fail(std::string* reason, const char* text) {
   if (reason) *reason = text;
   return false;
+}
+
+int readFailed(std::string* reason, const RiffFile& file) {
+  if (reason) *reason = systemReason(file.error());
+  return WAV_CANNOT_OPEN;
 }
 
 // The formats the rest of the program can play and analyse.
@@ -115,10 +152,7 @@ int readRecording(Recording& recording, std::string* reason) {
 
 int readRecordingSamples(Recording& recording, std::string* reason) {
   RiffFile file(recording.path);
-  if (!file.ok()) {
-    fail(reason, "cannot open the file");
-    return WAV_CANNOT_OPEN;
-  }
+  if (!file.ok()) return readFailed(reason, file);
   const std::uint64_t fileSize = file.size();
 
   // The RIFF chunk of form type WAVE, searched from the start of the file.
@@ -130,6 +164,7 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
     if (file.readAt(riff->dataStart, form, 4) && std::memcmp(form, "WAVE", 4) == 0) break;
     at = riff->dataStart + riff->size + (riff->size & 1);
   }
+  if (!file.ok()) return readFailed(reason, file);
   if (!riff) {
     fail(reason, "no RIFF/WAVE chunk");
     return WAV_NO_RIFF;
@@ -140,6 +175,7 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   const std::uint64_t firstSubChunk = riff->dataStart + 4;
 
   const auto fmt = file.find("fmt ", firstSubChunk, riffEnd);
+  if (!file.ok()) return readFailed(reason, file);
   if (!fmt) {
     fail(reason, "no \"fmt \" chunk");
     return WAV_NO_FORMAT;
@@ -147,6 +183,7 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   std::array<unsigned char, 40> raw{};
   const std::uint64_t rawSize = fmt->size < raw.size() ? fmt->size : raw.size();
   if (fmt->size < 16 || !file.readAt(fmt->dataStart, raw.data(), rawSize)) {
+    if (!file.ok()) return readFailed(reason, file);
     fail(reason, "\"fmt \" chunk too short");
     return WAV_CANNOT_OPEN;
   }
@@ -160,6 +197,7 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   format.extraSize = fmt->size >= 18 ? le16(&raw[16]) : 0;
 
   const auto data = file.find("data", firstSubChunk, riffEnd);
+  if (!file.ok()) return readFailed(reason, file);
   if (!data) {
     fail(reason, "no \"data\" chunk");
     return WAV_NO_DATA;
@@ -248,9 +286,14 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
       second = std::thread([&] { secondDone = convert(secondFile, half, frames); });
   } catch (const std::system_error&) {
   }
-  const std::uint64_t firstEnd = second.joinable() ? half : frames;
+  const bool split = second.joinable();
+  const std::uint64_t firstEnd = split ? half : frames;
   const std::uint64_t firstDone = convert(file, 0, firstEnd);
-  if (second.joinable()) second.join();
+  if (split) second.join();
+  // A read error is no early end of the file: the recording would silently
+  // lose its rest.
+  if (!file.ok()) return readFailed(reason, file);
+  if (split && !secondFile.ok()) return readFailed(reason, secondFile);
   const std::uint64_t done = firstDone < firstEnd ? firstDone : firstEnd + secondDone;
   silence(LEAD_IN_FRAMES + done, sampleEntries);
   next.framesRead = static_cast<std::uint32_t>(done);

@@ -1,5 +1,8 @@
 #include "base/atomic_file.h"
 
+#include "base/read_file.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -14,24 +17,32 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
-bool writeFileAtomically(const std::string& path, const void* data, std::size_t size) {
+bool writeFileAtomically(const std::string& path, const void* data, std::size_t size,
+                         std::string* reason) {
+  const auto fail = [reason](int error) {
+    if (reason) *reason = systemReason(error);
+    return false;
+  };
   const std::string temp = path + ".tmp";
   {
+    errno = 0;
     File file(std::fopen(temp.c_str(), "wb"));
-    if (!file) return false;
+    if (!file) return fail(errno);
     const bool written =
         std::fwrite(data, 1, size, file.get()) == size && std::fflush(file.get()) == 0;
+    const int writeError = errno;
     const bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed) {
+      const int error = written ? errno : writeError;
       std::remove(temp.c_str());
-      return false;
+      return fail(error);
     }
   }
   std::error_code ec;
   std::filesystem::rename(temp, path, ec);
   if (ec) {
     std::remove(temp.c_str());
-    return false;
+    return fail(ec.value());
   }
   return true;
 }

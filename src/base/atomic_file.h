@@ -8,7 +8,9 @@
 namespace quavrix {
 
 // Writes `size` bytes to `path` through "<path>.tmp". Returns false (the old
-// file untouched, the temporary removed) when any step fails.
-bool writeFileAtomically(const std::string& path, const void* data, std::size_t size);
+// file untouched, the temporary removed) when any step fails, with the
+// system's reason in `reason` when given.
+bool writeFileAtomically(const std::string& path, const void* data, std::size_t size,
+                         std::string* reason = nullptr);
 
 }  // namespace quavrix

@@ -114,18 +114,36 @@ void loadProjectData(Engine& engine) {
   loadProjectFile(engine, *chosen, std::string());
 }
 
-int loadProjectFile(Engine& engine, const std::string& dat, const std::string& settingsPath) {
+int loadProjectFile(Engine& engine, const std::string& dat, const std::string& settingsPath,
+                    std::string* failure) {
   NoteStore& notes = engine.notes;
   std::string reason;
+  // A named settings file is read first, into a copy, so that a refusal
+  // leaves the project as it was.
+  Settings named;
+  if (!settingsPath.empty()) {
+    named = engine.settings;
+    if (readSettingsFile(named, settingsPath, reason) != 0) {
+      if (failure) *failure = "cannot read settings file " + settingsPath + ": " + reason;
+      return -1;
+    }
+  }
   if (readProject(notes, dat, &reason) != 0) {
     engine.prompter->error("FILE OPEN\n Can not read .dat file\n\n " + dat + "\n (" + reason + ")");
+    if (failure) *failure = "cannot read " + dat + ": " + reason;
     return -1;
   }
   engine.paths.dat = dat;
   engine.paths.projectSettings = settingsPath.empty() ? datToXml(dat) : settingsPath;
   buildNoteOffs(notes);
   refreshGrid(notes, engine.cellGrid);
-  loadSettings(engine.settings, engine.paths.projectSettings, *engine.prompter);
+  if (settingsPath.empty()) {
+    loadSettings(engine.settings, engine.paths.projectSettings, *engine.prompter);
+  } else {
+    named.currentPath = settingsPath;
+    named.hasUserFile = 1;
+    engine.settings = std::move(named);
+  }
   applySettings(engine, APPLY_ALL);
   clearHistories(engine);
   engine.lastNote = LastNote{};
@@ -185,15 +203,15 @@ int saveProjectDataAs(Engine& engine) {
   return result;
 }
 
-int saveMidi(Engine& engine) {
+int saveMidi(Engine& engine, std::string* failure) {
   return saveMidiFile(engine.paths.dat, engine.paths.midiOutput, engine.notes,
-                      engine.settings.values, *engine.prompter, *engine.console);
+                      engine.settings.values, *engine.prompter, *engine.console, failure);
 }
 
-int exportMidiTo(Engine& engine, const std::string& path) {
+int exportMidiTo(Engine& engine, const std::string& path, std::string* failure) {
   const NoteStore& notes = engine.notes;
   return exportMidi(notes, engine.settings.values, path, notes.startMarker, notes.endMarker,
-                    *engine.prompter, *engine.console);
+                    *engine.prompter, *engine.console, failure);
 }
 
 }  // namespace quavrix

@@ -38,7 +38,13 @@ void loadProjectData(Engine& engine);
 // Reads a .dat of the open recording, then its settings file (`settingsPath`,
 // or the .dat's own .xml when empty). The paths and settings change only when
 // the .dat was read. Returns 0, or -1 after a message naming the file and why.
-int loadProjectFile(Engine& engine, const std::string& dat, const std::string& settingsPath);
+//
+// The .dat's own settings file may be missing (the defaults are used, with a
+// warning). A settings file the caller names is wanted: one that cannot be
+// read stops the load before anything changes, with no message; -1 then.
+// `failure`, when given, receives which file failed and why.
+int loadProjectFile(Engine& engine, const std::string& dat, const std::string& settingsPath,
+                    std::string* failure = nullptr);
 
 // "N E W": the close check, then a grid seeded afresh and no notes.
 void newProjectData(Engine& engine);
@@ -51,9 +57,11 @@ int saveProjectData(Engine& engine);
 int saveProjectDataAs(Engine& engine);
 
 // "SAVE to MIDI FILE": the notes between the markers to the .mid beside the
-// project's .dat. Returns a MidiExportResult.
-int saveMidi(Engine& engine);
-// The same export to a file of the caller's choosing.
-int exportMidiTo(Engine& engine, const std::string& path);
+// project's .dat. Returns a MidiExportResult; after a failed write
+// `failure`, when given, holds the system's reason.
+int saveMidi(Engine& engine, std::string* failure = nullptr);
+// The same export to a file of the caller's choosing; after a failed write
+// `failure`, when given, holds the system's reason.
+int exportMidiTo(Engine& engine, const std::string& path, std::string* failure = nullptr);
 
 }  // namespace quavrix

@@ -57,10 +57,11 @@ std::string prepareOpen(Engine& engine, const std::string& requested) {
   return path;
 }
 
-int readForOpen(Recording& scratch, const std::string& path, std::ostream& console) {
+int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
+                std::string* reason) {
   console << "reading .wav              " << std::flush;
   scratch.path = path.substr(0, 256);
-  const int read = readRecording(scratch);
+  const int read = readRecording(scratch, reason);
   console << "Done.\n\n";
   if (read != WAV_OK) return 0;
   console << "beat detection start      " << std::flush;
@@ -70,14 +71,15 @@ int readForOpen(Recording& scratch, const std::string& path, std::ostream& conso
   return 1;
 }
 
-int finishOpen(Engine& engine, Recording& scratch, const std::string& path) {
+int finishOpen(Engine& engine, Recording& scratch, const std::string& path, std::string* failure) {
   std::ostream& console = *engine.console;
   console << "open AUDIO DEVICE start   " << std::flush;
-  if (!openRecordingAudio(engine)) return 0;
+  if (!openRecordingAudio(engine, failure)) return 0;
   console << "Done.\n\n";
   ScoreArrays arrays;
   if (!allocateScoreArrays(arrays, static_cast<std::uint32_t>(scratch.capacity),
                            *engine.prompter)) {
+    if (failure) *failure = "not enough memory for the score of " + path;
     return 0;
   }
 
@@ -113,21 +115,25 @@ int finishOpen(Engine& engine, Recording& scratch, const std::string& path) {
   return 1;
 }
 
-int openRecording(Engine& engine, const std::string& requested) {
+int openRecording(Engine& engine, const std::string& requested, std::string* failure) {
   const int wasBusy = engine.busy;
   engine.busy = 1;
   const std::string path = prepareOpen(engine, requested);
   if (path.empty()) {
+    if (failure)
+      *failure = isPlaying(engine.playback) ? "stop playing first" : "no recording chosen";
     engine.busy = wasBusy;
     return 0;
   }
   Recording scratch;
-  if (!readForOpen(scratch, path, *engine.console)) {
+  std::string reason;
+  if (!readForOpen(scratch, path, *engine.console, &reason)) {
     engine.prompter->error(WAV_OPEN_FAILED);
+    if (failure) *failure = "cannot read " + path + ": " + reason;
     engine.busy = wasBusy;
     return 0;
   }
-  if (!finishOpen(engine, scratch, path)) {
+  if (!finishOpen(engine, scratch, path, failure)) {
     engine.busy = wasBusy;
     return 0;
   }
@@ -135,9 +141,9 @@ int openRecording(Engine& engine, const std::string& requested) {
 }
 
 int openProject(Engine& engine, const std::string& wav, const std::string& dat,
-                const std::string& settingsPath) {
-  if (!openRecording(engine, wav)) return 0;
-  if (loadProjectFile(engine, dat, settingsPath) != 0) return -1;
+                const std::string& settingsPath, std::string* failure) {
+  if (!openRecording(engine, wav, failure)) return 0;
+  if (loadProjectFile(engine, dat, settingsPath, failure) != 0) return -1;
   return 1;
 }
 

@@ -31,16 +31,23 @@ inline constexpr const char* RECENT_OPEN_FAILED =
 std::string prepareOpen(Engine& engine, const std::string& requested);
 // Reads and analyses the file into `scratch`, writing the progress lines to
 // `console`. Touches no engine state, so it may run on any thread. Returns 1,
-// or 0 when the file cannot be read (the caller shows WAV_OPEN_FAILED).
-int readForOpen(Recording& scratch, const std::string& path, std::ostream& console);
+// or 0 when the file cannot be read (the caller shows WAV_OPEN_FAILED);
+// `reason`, when given, then says why.
+int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
+                std::string* reason = nullptr);
 // Installs what readForOpen read as the open project: audio, score, grid,
 // stroboscope, settings. Returns 1, or 0 after the message of a failure
 // (nothing of the open project replaced).
-int finishOpen(Engine& engine, Recording& scratch, const std::string& path);
+int finishOpen(Engine& engine, Recording& scratch, const std::string& path,
+               std::string* failure = nullptr);
 
 // Opens the recording at `path` (empty: ask for it). Returns 1 on success, 0
 // after the message of the failure. Progress lines go to engine.console.
-int openRecording(Engine& engine, const std::string& path);
+//
+// `failure`, when given, receives after a failure the file at fault and why
+// in one line for a console ("cannot read PATH: reason"): the recording, or
+// the file an audio device writes to.
+int openRecording(Engine& engine, const std::string& path, std::string* failure = nullptr);
 
 // Asks for a recording (after the close check). Empty when nothing was chosen.
 std::string chooseRecording(Engine& engine);
@@ -48,10 +55,12 @@ std::string chooseRecording(Engine& engine);
 // Opens a recording with its project data file and the project's settings
 // (`settingsPath`, or the .dat's own .xml when empty). A .dat that cannot be
 // read is reported; the recording then stays open without a project file.
-// Returns 1 when both were opened, 0 when the recording could not be opened
-// (after its messages), -1 when only the recording was.
+// A named settings file that cannot be read counts as such a .dat (see
+// loadProjectFile). Returns 1 when both were opened, 0 when the recording
+// could not be opened (after its messages), -1 when only the recording was;
+// `failure` as for openRecording.
 int openProject(Engine& engine, const std::string& wav, const std::string& dat,
-                const std::string& settingsPath = std::string());
+                const std::string& settingsPath = std::string(), std::string* failure = nullptr);
 
 // The recording and project of the recent-files list.
 struct RecentProject {

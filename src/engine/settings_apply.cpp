@@ -122,6 +122,20 @@ int useSettingsFile(Engine& engine, const std::string& path) {
   return 0;
 }
 
+int useSettingsFileStrictly(Engine& engine, const std::string& path, std::string* failure) {
+  Settings named = engine.settings;
+  std::string reason;
+  if (readSettingsFile(named, path, reason) != 0) {
+    if (failure) *failure = "cannot read settings file " + path + ": " + reason;
+    return -1;
+  }
+  named.currentPath = path;
+  named.hasUserFile = 1;
+  engine.settings = std::move(named);
+  applySettings(engine, APPLY_ALL);
+  return 0;
+}
+
 bool applyPending(Engine& engine) {
   return applyPendingSettings(engine).any;
 }

@@ -38,6 +38,10 @@ PendingApplied applyPendingSettings(Engine& engine);
 
 // Reads a settings file the caller names and applies it whole.
 int useSettingsFile(Engine& engine, const std::string& path);
+// The same for a file that must be used: one that is missing or cannot be
+// read changes nothing and shows no message; -1 with the file and the reason
+// in `failure` (when given). The file becomes the current settings path.
+int useSettingsFileStrictly(Engine& engine, const std::string& path, std::string* failure);
 
 // The player's note-timer delay in milliseconds for a MIDI interval (values
 // outside 0..12 count as 0).

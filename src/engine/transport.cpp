@@ -41,13 +41,14 @@ std::int32_t& muteWord(Engine& engine, int track) {
 
 }  // namespace
 
-int openRecordingAudio(Engine& engine) {
+int openRecordingAudio(Engine& engine, std::string* failure) {
   PlaybackState& player = engine.playback;
   player.sampler = &engine.sampler;
   if (!player.audioOpen) {
     std::string error;
     if (openAudio(player, engine.audioDevice, &error) != 0) {
       engine.prompter->error(AUDIO_FAILED);
+      if (failure) *failure = error;
       return 0;
     }
   }
@@ -55,6 +56,7 @@ int openRecordingAudio(Engine& engine) {
   if (started == 65535) engine.prompter->error(SAMPLER_VOICE_FAILED);
   if (started != 0) {
     engine.prompter->error(SAMPLER_FAILED);
+    if (failure) *failure = engine.audioDevice + ": no voice left for the notes";
     return 0;
   }
   return 1;
@@ -264,8 +266,14 @@ void auditionKey(Engine& engine, bool pressed, int key, int track) {
   samplerNoteOn(sampler, a.preset, midiKey, sampler.trackVelocities[track]);
 }
 
-void closeAudio(Engine& engine) {
-  shutdownPlayback(engine.playback);
+int closeAudio(Engine& engine, std::string* failure) {
+  const int result = shutdownPlayback(engine.playback, failure);
+  engine.viewState.playing = 0;
+  return result;
+}
+
+void discardAudio(Engine& engine) {
+  shutdownPlayback(engine.playback, nullptr, false);
   engine.viewState.playing = 0;
 }
 

@@ -15,8 +15,9 @@ struct Engine;
 // ---- set-up, while a recording is opened --------------------------------------
 
 // Opens the audio device (once per run) and starts the sampler output, with
-// the messages of a failure. Returns 1 on success, 0 when the opening must stop.
-int openRecordingAudio(Engine& engine);
+// the messages of a failure. Returns 1 on success, 0 when the opening must
+// stop; `failure`, when given, then names the device and the reason.
+int openRecordingAudio(Engine& engine, std::string* failure = nullptr);
 
 // Checks that the sound card the engine is set to can be opened; when it
 // cannot, the engine plays silently on the null device from then on.
@@ -90,8 +91,13 @@ void panic(Engine& engine, bool resetLists);
 void auditionKey(Engine& engine, bool pressed, int key, int track);
 
 // Ends the playback threads and closes the audio device (a WAV device
-// finishes its file). The next opening opens it again.
-void closeAudio(Engine& engine);
+// finishes its file). The next opening opens it again. Returns 0, or -1 with
+// the device's reason in `failure` (when given) when its output was lost,
+// as when a WAV device's writes failed.
+int closeAudio(Engine& engine, std::string* failure = nullptr);
+// Closes the audio device without completing its output, for a run that
+// failed before it played: a WAV device leaves no file.
+void discardAudio(Engine& engine);
 
 // ---- status -------------------------------------------------------------------------
 

@@ -298,18 +298,19 @@ int buildMidiFile(const NoteStore& notes, const SettingValues& values, std::uint
 
 int exportMidi(const NoteStore& notes, const SettingValues& values, const std::string& path,
                std::uint32_t start, std::uint32_t end, Prompter& prompter,
-               std::ostream& diagnostics) {
+               std::ostream& diagnostics, std::string* failure) {
   std::vector<std::uint8_t> file;
   int built = MIDI_EXPORT_STOPPED;
   try {
     built = buildMidiFile(notes, values, start, end, prompter, diagnostics, file);
   } catch (const std::bad_alloc&) {
     built = MIDI_EXPORT_WRITE_FAILED;  // reported below like any other failed write
+    if (failure) *failure = "not enough memory";
   }
   if (built == MIDI_EXPORT_STOPPED || built == MIDI_EXPORT_REFUSED) return built;
   // Through a temporary file renamed over the target: an old file survives a failure.
   if (built != MIDI_EXPORT_WRITTEN || path.empty() ||
-      !writeFileAtomically(path, file.data(), file.size())) {
+      !writeFileAtomically(path, file.data(), file.size(), failure)) {
     diagnostics << "Error: could not write: " << path << "\n";
     prompter.error(std::string(MIDI_WRITE_FAILED_TEXT) + path);
     return MIDI_EXPORT_WRITE_FAILED;
@@ -319,7 +320,8 @@ int exportMidi(const NoteStore& notes, const SettingValues& values, const std::s
 }
 
 int saveMidiFile(const std::string& datPath, std::string& midiPath, const NoteStore& notes,
-                 const SettingValues& values, Prompter& prompter, std::ostream& diagnostics) {
+                 const SettingValues& values, Prompter& prompter, std::ostream& diagnostics,
+                 std::string* failure) {
   if (datPath.size() <= 5) {
     prompter.information(MIDI_NO_DAT_TEXT);
     return MIDI_EXPORT_STOPPED;
@@ -331,7 +333,7 @@ int saveMidiFile(const std::string& datPath, std::string& midiPath, const NoteSt
   }
   midiPath = midiPathForDat(datPath);
   return exportMidi(notes, values, midiPath, notes.startMarker, notes.endMarker, prompter,
-                    diagnostics);
+                    diagnostics, failure);
 }
 
 }  // namespace quavrix

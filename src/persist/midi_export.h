@@ -70,15 +70,18 @@ int buildMidiFile(const NoteStore& notes, const SettingValues& values, std::uint
 
 // Builds the file and writes it to `path`, replacing it whole; shows the
 // completion message only after a successful write. Returns a
-// MidiExportResult.
+// MidiExportResult; after MIDI_EXPORT_WRITE_FAILED `failure`, when given,
+// holds the system's reason.
 int exportMidi(const NoteStore& notes, const SettingValues& values, const std::string& path,
                std::uint32_t start, std::uint32_t end, Prompter& prompter,
-               std::ostream& diagnostics);
+               std::ostream& diagnostics, std::string* failure = nullptr);
 
 // The "SAVE to MIDI FILE" command: checks the project's .dat path, sets
 // `midiPath` (cleared first) to the file beside it and exports the range
-// between the START and END markers there. Returns a MidiExportResult.
+// between the START and END markers there. Returns a MidiExportResult;
+// `failure` as for exportMidi.
 int saveMidiFile(const std::string& datPath, std::string& midiPath, const NoteStore& notes,
-                 const SettingValues& values, Prompter& prompter, std::ostream& diagnostics);
+                 const SettingValues& values, Prompter& prompter, std::ostream& diagnostics,
+                 std::string* failure = nullptr);
 
 }  // namespace quavrix

@@ -2,10 +2,15 @@
 
 #include <tinyxml2.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <new>
+#include <string_view>
+#include <vector>
 
 #include "base/atomic_file.h"
 #include "base/paths.h"
+#include "base/read_file.h"
 #include "persist/settings_xml.h"
 
 namespace quavrix {
@@ -27,6 +32,45 @@ int writeSettings(const Settings& settings, const std::string& path) {
   }
 }
 
+// Attributes on the busiest start tag, counted as '=' outside quoted values.
+// Comments, CDATA sections, declarations and end tags carry none. One pass,
+// so that a hostile file is refused in the time it takes to read it.
+int mostAttributesOnOneElement(std::string_view text) {
+  int most = 0;
+  std::size_t at = 0;
+  const auto skipPast = [&](std::size_t from, std::string_view end) {
+    const std::size_t found = text.find(end, from);
+    return found == std::string_view::npos ? text.size() : found + end.size();
+  };
+  while ((at = text.find('<', at)) != std::string_view::npos) {
+    const std::string_view rest = text.substr(at);
+    if (rest.starts_with("<!--")) {
+      at = skipPast(at + 4, "-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      at = skipPast(at + 9, "]]>");
+    } else if (rest.size() > 1 && (rest[1] == '?' || rest[1] == '!' || rest[1] == '/')) {
+      ++at;
+    } else {
+      int count = 0;
+      char quote = 0;
+      for (++at; at < text.size(); ++at) {
+        const char c = text[at];
+        if (quote) {
+          if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+          quote = c;
+        } else if (c == '=') {
+          ++count;
+        } else if (c == '>' || c == '<') {
+          break;
+        }
+      }
+      most = std::max(most, count);
+    }
+  }
+  return most;
+}
+
 }  // namespace
 
 std::string settingsDocumentText(const Settings& settings) {
@@ -37,14 +81,45 @@ std::string settingsDocumentText(const Settings& settings) {
   return std::string(printer.CStr(), static_cast<std::size_t>(printer.CStrSize() - 1));
 }
 
+int readSettingsFile(Settings& settings, const std::string& path, std::string& reason) {
+  if (path.empty()) {
+    reason = "no file named";
+    return -1;
+  }
+  std::vector<std::uint8_t> bytes;
+  if (!readWholeFile(path, SETTINGS_FILE_MAX_BYTES, bytes, reason)) return -1;
+  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (mostAttributesOnOneElement(text) > SETTINGS_MAX_ATTRIBUTES) {
+    reason = "an element has more than " + std::to_string(SETTINGS_MAX_ATTRIBUTES) + " attributes";
+    return -1;
+  }
+  try {
+    tinyxml2::XMLDocument doc;
+    // The bytes as they are; the parser folds CR LF to LF itself.
+    if (doc.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS) {
+      const int line = doc.ErrorLineNum();
+      if (doc.ErrorID() == tinyxml2::XML_ERROR_EMPTY_DOCUMENT) {
+        reason = "it holds no XML";
+      } else {
+        reason = "not well-formed XML";
+        if (line > 0) reason += " (line " + std::to_string(line) + ")";
+      }
+      return -1;
+    }
+    readSettingsDocument(settings, doc);
+  } catch (const std::bad_alloc&) {
+    reason = "not enough memory";
+    return -1;
+  }
+  return 0;
+}
+
 int readSettingsFile(Settings& settings, const std::string& path, Prompter& prompter) {
-  tinyxml2::XMLDocument doc;
-  // LoadFile reads bytes as they are and folds CR LF to LF itself.
-  if (path.empty() || doc.LoadFile(path.c_str()) != tinyxml2::XML_SUCCESS) {
+  std::string reason;
+  if (readSettingsFile(settings, path, reason) != 0) {
     prompter.error(SETTINGS_UNREADABLE_TEXT);
     return -1;
   }
-  readSettingsDocument(settings, doc);
   return 0;
 }
 

@@ -2,6 +2,7 @@
 // The settings files: the default file beside the program, the project's
 // file beside its .dat, and the autosave beside the recording.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -21,9 +22,21 @@ inline constexpr const char* SETTINGS_UNREADABLE_TEXT =
 // unreadable file is reported and leaves the record as it was.
 int loadSettings(Settings& settings, const std::string& path, Prompter& prompter);
 
+// A settings file is about 7 KB with at most five attributes on an element.
+// Files past these limits are refused before they are parsed: the XML parser
+// compares each new attribute with all before it on the element, so a file
+// of many thousands would take minutes.
+inline constexpr std::size_t SETTINGS_FILE_MAX_BYTES = 1u << 20;
+inline constexpr int SETTINGS_MAX_ATTRIBUTES = 256;
+
 // Reads one settings file into the record. Returns 0 on success; -1 after
 // showing SETTINGS_UNREADABLE_TEXT when the file cannot be opened or parsed.
 int readSettingsFile(Settings& settings, const std::string& path, Prompter& prompter);
+
+// The same without a message: -1 with the reason in `reason` (the system's
+// for a file that cannot be read, else what is wrong with its text); the
+// record is then unchanged.
+int readSettingsFile(Settings& settings, const std::string& path, std::string& reason);
 
 // Writes the record to `path` when it has 5 or more characters (which then
 // becomes the current path), else to the current path once a named file was

@@ -19,20 +19,30 @@ namespace {
 class ClockDevice final : public AudioDevice {
  public:
   explicit ClockDevice(std::string name) : name_(std::move(name)) {}
-  ~ClockDevice() override {
-    running_ = false;
-    if (thread_.joinable()) thread_.join();
-    if (writing_) wav_.close();
-  }
+  // An unfinished WAV file is abandoned by its writer.
+  ~ClockDevice() override { stop(); }
 
   bool open(const std::string& wavPath, std::string* error) {
     writing_ = !wavPath.empty();
+    wavPath_ = wavPath;
     if (writing_ && !wav_.open(wavPath, 2, AUDIO_RATE)) {
-      if (error) *error = "cannot write " + wavPath;
+      if (error) *error = "cannot create " + wavPath + ": " + wav_.failure();
       return false;
     }
     thread_ = std::thread([this] { run(); });
     return true;
+  }
+
+  bool finish(std::string* error) override {
+    stop();
+    if (writing_ && !finished_) {
+      finished_ = true;
+      // A failed write ends the file's usefulness; closing then discards it.
+      written_ = wav_.close();
+      if (!written_) failure_ = "writing " + wavPath_ + " failed: " + wav_.failure();
+    }
+    if (!written_ && error) *error = failure_;
+    return written_;
   }
 
   AudioVoice* createVoice(std::function<void()> onBufferStart) override {
@@ -42,6 +52,11 @@ class ClockDevice final : public AudioDevice {
   std::uint64_t framesPlayed() const override { return played_.load(); }
 
  private:
+  void stop() {
+    running_ = false;
+    if (thread_.joinable()) thread_.join();
+  }
+
   void run() {
     std::vector<float> block(2 * AUDIO_BUFFER_FRAMES);
     const auto period = std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -59,7 +74,12 @@ class ClockDevice final : public AudioDevice {
   std::string name_;
   VoiceMixer mixer_;
   WavWriter wav_;
+  std::string wavPath_;
   bool writing_ = false;
+  // Set by finish, on the thread that finishes the device.
+  bool finished_ = false;
+  bool written_ = true;
+  std::string failure_;
   std::atomic<bool> running_{true};
   std::atomic<std::uint64_t> played_{0};
   std::thread thread_;
@@ -96,10 +116,18 @@ class PortAudioDevice final : public AudioDevice {
   }
   std::string name() const override { return "portaudio"; }
   std::uint64_t framesPlayed() const override { return played_.load(); }
+  bool finish(std::string*) override {
+    if (stream_) {
+      Pa_StopStream(stream_);
+      Pa_CloseStream(stream_);
+      stream_ = nullptr;
+    }
+    return true;
+  }
 
  private:
   static bool fail(PaError err, std::string* error) {
-    if (error) *error = Pa_GetErrorText(err);
+    if (error) *error = std::string("sound card (portaudio): ") + Pa_GetErrorText(err);
     return false;
   }
   static int callback(const void*, void* output, unsigned long frames,

@@ -6,7 +6,7 @@
 //
 // Backends: "portaudio" (the sound card), "null" (silent, keeps real time with a
 // clock) and "wav:PATH" (writes what would be heard to a 16-bit WAV file, in
-// real time).
+// real time; the file appears when the device is finished).
 
 #include <cstdint>
 #include <functional>
@@ -45,9 +45,16 @@ class AudioDevice {
   virtual std::string name() const = 0;
   // Frames the device has played since it opened.
   virtual std::uint64_t framesPlayed() const = 0;
+  // Stops the device and completes what it produces: the WAV backend puts its
+  // file in place. False, with the reason in `error`, when output was lost on
+  // the way (a write failed; the old file then stays as it was). Nothing
+  // plays afterwards. A device destroyed without finish discards its output:
+  // a WAV device leaves no file and the old one as it was.
+  virtual bool finish(std::string* error) = 0;
 };
 
-// Opens the named backend; nullptr with a reason in `error` when it cannot.
+// Opens the named backend; nullptr with a reason in `error` when it cannot
+// (naming the device, or the file a WAV device cannot create).
 std::unique_ptr<AudioDevice> openAudioDevice(std::string_view name, std::string* error);
 
 // The backend chosen by QUAVRIX_AUDIO, or "portaudio".

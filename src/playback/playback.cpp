@@ -313,7 +313,7 @@ void sendEvents(PlaybackState& p, std::int64_t a, std::int64_t b) {
   }
 }
 
-void shutdownPlayback(PlaybackState& p) {
+int shutdownPlayback(PlaybackState& p, std::string* error, bool keepOutput) {
   p.quit.store(true);
   p.samplerOutput.quit.store(true);
   p.recordingStarted.set();
@@ -321,10 +321,12 @@ void shutdownPlayback(PlaybackState& p) {
   if (p.thread.joinable()) p.thread.join();
   if (p.samplerOutput.thread.joinable()) p.samplerOutput.thread.join();
   p.samplerOutput.running.store(0);
+  const bool finished = !p.device || !keepOutput || p.device->finish(error);
   p.device.reset();
   p.recordingVoice = nullptr;
   p.samplerOutput.voice = nullptr;
   p.audioOpen = 0;
+  return finished ? 0 : -1;
 }
 
 int playbackUnderruns(const PlaybackState& p) {

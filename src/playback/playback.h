@@ -40,8 +40,11 @@ bool isPlaying(const PlaybackState& player);
 // sampler (nothing when the range is longer than 1024 positions).
 void sendEvents(PlaybackState& player, std::int64_t a, std::int64_t b);
 
-// Ends both threads and closes the device. Safe to call more than once.
-void shutdownPlayback(PlaybackState& player);
+// Ends both threads, finishes the device and closes it. Returns 0, or -1
+// with the device's reason in `error` (when given) when output was lost on
+// the way. With keepOutput false the device's output is discarded instead
+// (a WAV device leaves no file). Safe to call more than once.
+int shutdownPlayback(PlaybackState& player, std::string* error = nullptr, bool keepOutput = true);
 
 // Underruns of both voices so far.
 int playbackUnderruns(const PlaybackState& player);

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
+#include <new>
+
+#include "base/read_file.h"
 
 namespace quavrix {
 
@@ -136,10 +137,7 @@ void readTrack(Cursor c, int track, std::vector<TickEvent>& events,
   }
 }
 
-}  // namespace
-
-bool parseMidiFile(const std::uint8_t* data, std::size_t size, MidiSong& song, std::string& error) {
-  song = MidiSong{};
+bool parseImage(const std::uint8_t* data, std::size_t size, MidiSong& song, std::string& error) {
   if (size < 14 || std::memcmp(data, "MThd", 4) != 0) {
     error = "not a Standard MIDI File";
     return false;
@@ -223,14 +221,23 @@ bool parseMidiFile(const std::uint8_t* data, std::size_t size, MidiSong& song, s
   return true;
 }
 
-bool readMidiFile(const std::string& path, MidiSong& song, std::string& error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = "cannot open " + path;
+}  // namespace
+
+bool parseMidiFile(const std::uint8_t* data, std::size_t size, MidiSong& song, std::string& error) {
+  song = MidiSong{};
+  try {
+    return parseImage(data, size, song, error);
+  } catch (const std::bad_alloc&) {
+    song = MidiSong{};
+    error = "not enough memory";
     return false;
   }
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
+}
+
+bool readMidiFile(const std::string& path, MidiSong& song, std::string& error) {
+  song = MidiSong{};
+  std::vector<std::uint8_t> bytes;
+  if (!readWholeFile(path, MIDI_FILE_MAX_BYTES, bytes, error)) return false;
   return parseMidiFile(bytes.data(), bytes.size(), song, error);
 }
 

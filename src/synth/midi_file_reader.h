@@ -29,9 +29,14 @@ struct MidiSong {
   int tempoChanges = 0;
 };
 
+// Larger files are refused unread: even dense arrangements stay far below.
+inline constexpr std::size_t MIDI_FILE_MAX_BYTES = 256u << 20;
+
 // Parses a file image. False with a one-line reason in `error` when it is not
 // a format 0 or 1 file; damage inside a track ends that track.
 bool parseMidiFile(const std::uint8_t* data, std::size_t size, MidiSong& song, std::string& error);
+// Reads and parses a file. A file that cannot be read (missing, a folder, a
+// read error, too large) gives the system's reason in `error`.
 bool readMidiFile(const std::string& path, MidiSong& song, std::string& error);
 
 }  // namespace quavrix

@@ -43,7 +43,11 @@ double voiceRatio(const SynthVoice& v, double cents) {
   // In the log domain, so that extreme root keys or tunings cannot overflow
   // into inf or NaN.
   const double octaves = (cents - v.region->rootKey * 100.0) / 1200.0;
-  return v.pitchOutputFactor * std::exp2(std::clamp(octaves, -30.0, 16.0));
+  // A damaged sample rate (up to 4.3 GHz) on top could still ask for more
+  // points per frame than the renderer's 32.32 positions hold; a million
+  // already passes any sample within one block.
+  constexpr double MAX_RATIO = 1048576.0;
+  return std::min(v.pitchOutputFactor * std::exp2(std::clamp(octaves, -30.0, 16.0)), MAX_RATIO);
 }
 
 double centsToHz(double cents) {

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace quavrix {
 
@@ -26,8 +29,24 @@ bool MemorySource::skip(std::uint64_t count) {
 }
 
 FileSource::FileSource(const std::string& path) {
+  std::error_code ec;
+  // A folder opens on some systems and only its reads fail.
+  if (std::filesystem::is_directory(path, ec)) {
+    error_ = static_cast<int>(std::errc::is_a_directory);
+    return;
+  }
+  errno = 0;
   file_ = std::fopen(path.c_str(), "rb");
-  if (!file_) return;
+  if (!file_) {
+    error_ = errno ? errno : static_cast<int>(std::errc::no_such_file_or_directory);
+    return;
+  }
+  // A file that fails on read says so here, before its size is asked for.
+  errno = 0;
+  if (std::fgetc(file_) == EOF && std::ferror(file_)) {
+    error_ = errno ? errno : static_cast<int>(std::errc::io_error);
+    return;
+  }
   // The size bounds every chunk size the file claims, so a damaged header
   // cannot make us reserve more than the file holds.
   if (std::fseek(file_, 0, SEEK_END) == 0) {
@@ -42,8 +61,10 @@ FileSource::~FileSource() {
 }
 
 bool FileSource::read(void* out, std::size_t count) {
-  if (!file_ || count > size_ - pos_) return false;
+  if (!file_ || error_ != 0 || count > size_ - pos_) return false;
+  errno = 0;
   if (count > 0 && std::fread(out, 1, count, file_) != count) {
+    if (std::ferror(file_)) error_ = errno ? errno : static_cast<int>(std::errc::io_error);
     pos_ = size_;
     return false;
   }
@@ -52,7 +73,7 @@ bool FileSource::read(void* out, std::size_t count) {
 }
 
 bool FileSource::skip(std::uint64_t count) {
-  if (!file_ || count > size_ - pos_) return false;
+  if (!file_ || error_ != 0 || count > size_ - pos_) return false;
   pos_ += count;
   return std::fseek(file_, static_cast<long>(pos_), SEEK_SET) == 0;
 }

@@ -44,13 +44,16 @@ class FileSource final : public ByteSource {
   FileSource(const FileSource&) = delete;
   FileSource& operator=(const FileSource&) = delete;
 
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return file_ != nullptr && error_ == 0; }
+  // The errno of the first failure to open or read the file, 0 while there was none.
+  int error() const { return error_; }
   bool read(void* out, std::size_t count) override;
   bool skip(std::uint64_t count) override;
   std::uint64_t remaining() const override { return size_ - pos_; }
 
  private:
   std::FILE* file_ = nullptr;
+  int error_ = 0;
   std::uint64_t size_ = 0;
   std::uint64_t pos_ = 0;
 };

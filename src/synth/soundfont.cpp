@@ -4,6 +4,7 @@
 #include <cmath>
 #include <new>
 
+#include "base/read_file.h"
 #include "synth/sf2_reader.h"
 
 namespace quavrix {
@@ -482,15 +483,24 @@ std::unique_ptr<SoundFontBank> loadSoundFontMemory(const std::uint8_t* data, std
   }
 }
 
-std::unique_ptr<SoundFontBank> loadSoundFontFile(const std::string& path) {
+std::unique_ptr<SoundFontBank> loadSoundFontFile(const std::string& path, std::string* reason) {
+  const auto refuse = [reason](std::string why) -> std::unique_ptr<SoundFontBank> {
+    if (reason) *reason = std::move(why);
+    return nullptr;
+  };
   try {
     FileSource source(path);
-    if (!source.isOpen()) return nullptr;
+    if (!source.isOpen()) return refuse(systemReason(source.error()));
     Sf2Contents contents;
-    if (!readSf2(source, contents)) return nullptr;
-    return buildSoundFontBank(contents);
+    if (!readSf2(source, contents)) {
+      if (source.error() != 0) return refuse(systemReason(source.error()));
+      return refuse("not a SoundFont 2 file, or parts of it are missing");
+    }
+    auto bank = buildSoundFontBank(contents);
+    if (!bank) return refuse("its presets are too large to resolve, or memory ran out");
+    return bank;
   } catch (const std::bad_alloc&) {
-    return nullptr;
+    return refuse("not enough memory");
   }
 }
 

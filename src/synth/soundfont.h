@@ -62,8 +62,10 @@ struct SoundFontBank {
 };
 
 // Loads a bank from a file; null when the file is missing or unreadable, not
-// a SoundFont, incomplete, or memory runs out.
-std::unique_ptr<SoundFontBank> loadSoundFontFile(const std::string& path);
+// a SoundFont, incomplete, or memory runs out, with the reason in `reason`
+// when given (the system's for a file that cannot be read).
+std::unique_ptr<SoundFontBank> loadSoundFontFile(const std::string& path,
+                                                 std::string* reason = nullptr);
 // The same from a file image in memory.
 std::unique_ptr<SoundFontBank> loadSoundFontMemory(const std::uint8_t* data, std::size_t size);
 // Resolves the parsed records into presets and regions.

@@ -190,6 +190,15 @@ TEST_F(WavReaderTest, ResultCodes) {
   EXPECT_EQ(read(WavBuilder().format(2).chunk("LIST", {1, 2}).bytes(), rec), WAV_NO_DATA);
 }
 
+TEST_F(WavReaderTest, FilesThatCannotBeReadGiveTheSystemsReason) {
+  for (const auto& [path, why] : test::unreadablePaths(dir)) {
+    Recording rec;
+    rec.path = path;
+    EXPECT_EQ(readRecording(rec, &reason), WAV_CANNOT_OPEN) << path;
+    EXPECT_EQ(reason, why) << path;
+  }
+}
+
 TEST_F(WavReaderTest, RefusesWhatCannotBePlayedOrAnalysed) {
   const auto frames = stereoFrames(9000);
   Recording rec;

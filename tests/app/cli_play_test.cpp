@@ -114,6 +114,39 @@ TEST(CliPlay, DemoWithNotesOnTheWavDevice) {
   EXPECT_GT(notesHeard, 50 * inDemo) << notesHeard << " vs " << inDemo;
 }
 
+TEST(CliPlay, LostOutputAndUnreadableNamedFilesFailTheCommand) {
+  test::TempDir dir;
+  const std::string demo = dir.file("demo.wav");
+  ASSERT_EQ(runCommand(binPath("quavrix-cli") + " demo " + demo + " --seconds 1").exitCode, 0);
+  const std::string out = dir.file("heard.wav");
+  std::filesystem::copy_file(demo, out);
+  const auto play = [&](const std::string& extra) {
+    return runCommand(binPath("quavrix-cli") + " play --wav " + demo + " --to 0.3" + extra);
+  };
+  const auto unreadable = test::unreadablePaths(dir);
+  const struct {
+    std::string extra;
+    std::string message;
+  } cases[] = {
+      {" --audio wav:/dev/full", "writing /dev/full failed: No space left on device"},
+      {" --audio wav:" + unreadable[2].path,
+       "cannot create " + unreadable[2].path + ": Not a directory"},
+      {" --audio wav:" + out + " --settings " + dir.file("none.xml"),
+       "cannot read settings file " + dir.file("none.xml") + ": No such file or directory"},
+      {" --audio wav:" + out + " --settings " + dir.path().string(),
+       "cannot read settings file " + dir.path().string() + ": Is a directory"},
+  };
+  for (const auto& c : cases) {
+    const auto r = play(c.extra);
+    EXPECT_EQ(r.exitCode, 1) << c.extra;
+    EXPECT_NE(r.err.find("quavrix-cli play: " + c.message + "\n"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out.find("played"), std::string::npos) << r.out;
+  }
+  // The failed runs left the earlier output as it was.
+  EXPECT_EQ(std::filesystem::file_size(out), std::filesystem::file_size(demo));
+  EXPECT_FALSE(std::filesystem::exists(out + ".tmp"));
+}
+
 TEST(CliPlay, RefusesBadArguments) {
   EXPECT_EQ(runCommand(binPath("quavrix-cli") + " play").exitCode, 2);
   EXPECT_EQ(runCommand(binPath("quavrix-cli") + " play --wav x.wav --speed 100").exitCode, 2);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
 #include "persist/project_file.h"
@@ -108,6 +110,10 @@ TEST(CliExportMidi, RefusalsAndFailuresExitNonZeroWithTheirMessage) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("Error: could not write: "), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("error: MIDI SAVE\n Can not write .mid file."), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("quavrix-cli export-midi: cannot write " + project.dir.path().string() +
+                       ": Is a directory\n"),
+            std::string::npos)
+      << r.err;
 
   r = runCommand(binPath("quavrix-cli") + " export-midi --wav " + project.wav + " --dat " +
                  project.dir.file("none.dat"));
@@ -116,6 +122,16 @@ TEST(CliExportMidi, RefusalsAndFailuresExitNonZeroWithTheirMessage) {
 
   r = runCommand(binPath("quavrix-cli") + " export-midi --dat " + project.dat);
   EXPECT_EQ(r.exitCode, 2) << r.err;
+
+  // A settings file named on the command line must be used, or nothing is written.
+  std::ofstream(project.dir.file("broken.xml")) << "<Settings><Tuning>";
+  r = runCommand(project.command(" --settings " + project.dir.file("broken.xml")));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("quavrix-cli export-midi: cannot read settings file " +
+                       project.dir.file("broken.xml") + ": not well-formed XML"),
+            std::string::npos)
+      << r.err;
+  EXPECT_FALSE(fileExists(project.dir.file("take.mid")));
 }
 
 }  // namespace

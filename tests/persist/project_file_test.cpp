@@ -128,6 +128,17 @@ TEST(ProjectFile, ForeignOrShortFilesAreRefusedAndChangeNothing) {
   EXPECT_EQ(notes->endMarker, 0u);
 }
 
+TEST(ProjectFile, FilesThatCannotBeReadGiveTheReason) {
+  test::TempDir dir;
+  auto notes = scoreOfFrames(400 * 32);
+  for (auto [path, why] : test::unreadablePaths(dir)) {
+    if (why == "Is a directory") why = "it is a folder";
+    std::string reason;
+    EXPECT_EQ(readProject(*notes, path, &reason), -1) << path;
+    EXPECT_EQ(reason, why) << path;
+  }
+}
+
 TEST(ProjectFile, FailedSaveShowsTheMessageAndKeepsTheOldFile) {
   test::TempDir dir;
   auto notes = scoreOfFrames(400 * 32);

@@ -128,6 +128,42 @@ TEST(SettingsFile, UnreadableFilesKeepEveryValueAndSayWhy) {
   }
 }
 
+TEST(SettingsFile, FilesThatCannotBeReadOrAreNoSettingsFileAreRefusedWithTheReason) {
+  test::TempDir dir;
+  Settings source;
+  source.values = unusualValues();
+  const std::string text = settingsDocumentText(source);
+  auto cases = test::unreadablePaths(dir);
+  // Over the size limit, however well-formed: refused before it is parsed.
+  spit(dir.file("large.xml"),
+       text + "<!--" + std::string(SETTINGS_FILE_MAX_BYTES - text.size(), ' ') + "-->");
+  cases.push_back({dir.file("large.xml"), "larger than 1 MB"});
+  // The parser's time grows with the square of one element's attributes.
+  std::string crowded = "<Settings><Tuning><Cent>5</Cent></Tuning><Track><WAV";
+  for (int i = 0; i < 20000; ++i) crowded += " a" + std::to_string(i) + "='1'";
+  spit(dir.file("crowded.xml"), crowded + " velo='50'/></Track></Settings>");
+  cases.push_back({dir.file("crowded.xml"), "an element has more than 256 attributes"});
+  spit(dir.file("broken.xml"), "<Settings>\n<Tuning><Cent>5</Cent></Tuning>");
+  cases.push_back({dir.file("broken.xml"), "not well-formed XML (line 1)"});
+  spit(dir.file("empty.xml"), "");
+  cases.push_back({dir.file("empty.xml"), "it holds no XML"});
+  for (const auto& [path, why] : cases) {
+    Settings s;
+    std::string reason;
+    EXPECT_EQ(readSettingsFile(s, path, reason), -1) << path;
+    EXPECT_EQ(reason, why) << path;
+    EXPECT_EQ(s.values, SettingValues()) << path;
+    EXPECT_EQ(s.loaded, 0) << path;
+  }
+  // Just under the limit, and with no more attributes than allowed, it reads.
+  spit(dir.file("padded.xml"),
+       text + "<!--" + std::string(SETTINGS_FILE_MAX_BYTES - text.size() - 7, ' ') + "-->");
+  Settings s;
+  std::string reason;
+  EXPECT_EQ(readSettingsFile(s, dir.file("padded.xml"), reason), 0) << reason;
+  EXPECT_EQ(s.values, unusualValues());
+}
+
 TEST(SettingsFile, SaveGoesToTheNamedPathOrTheLoadedProjectFile) {
   test::TempDir dir;
   test::ScriptedPrompter prompter;

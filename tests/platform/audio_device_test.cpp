@@ -101,6 +101,7 @@ TEST(AudioDevice, WavBackendWritesWhatWouldBeHeard) {
     while (a->queued() > 0 || b->queued() > 0)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     EXPECT_EQ(a->underruns(), 0);
+    ASSERT_TRUE(device->finish(&error)) << error;
   }
   const test::PcmWav rec = test::readPcmWav(path);
   ASSERT_EQ(rec.channels, 2);

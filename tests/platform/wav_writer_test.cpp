@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <limits>
+#include <vector>
 
 #include "support/sf2_signal.h"
 #include "support/temp_dir.h"
@@ -54,10 +56,49 @@ TEST(WavWriter, ClipsLoudSamplesAndSilencesNaN) {
   EXPECT_FLOAT_EQ(wav.samples[2], 0.0f);
 }
 
+TEST(WavWriter, AFailedWriteLeavesTheOldFileAsItWas) {
+  test::TempDir dir;
+  const std::string path = dir.file("out.wav");
+  const float x[4] = {0.1f, 0.2f, 0.3f, 0.4f};
+  ASSERT_TRUE(writeWav16(path, x, 2, 2, 44100));
+  const auto before = std::filesystem::file_size(path);
+  {
+    WavWriter writer;
+    ASSERT_TRUE(writer.open(path, 2, 44100));
+    ASSERT_TRUE(writer.write(x, 1));
+    // More than the 32-bit sizes of a WAV file can count: refused unwritten.
+    EXPECT_FALSE(writer.write(x, std::size_t{1} << 31));
+    EXPECT_FALSE(writer.close());
+    EXPECT_EQ(writer.failure(), "File too large");
+    // Abandoned without a close, a second file leaves nothing either.
+    WavWriter abandoned;
+    ASSERT_TRUE(abandoned.open(path, 2, 44100));
+    ASSERT_TRUE(abandoned.write(x, 2));
+  }
+  EXPECT_EQ(std::filesystem::file_size(path), before);
+  test::Wav16 wav;
+  ASSERT_TRUE(test::readWav16(path, wav));
+  EXPECT_EQ(wav.samples.size(), 4u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+  // A device is written in place, and a full one says so.
+  WavWriter full;
+  ASSERT_TRUE(full.open("/dev/full", 2, 44100));
+  std::vector<float> second(2 * 44100, 0.5f);
+  full.write(second.data(), 44100);
+  EXPECT_FALSE(full.close());
+  EXPECT_EQ(full.failure(), "No space left on device");
+}
+
 TEST(WavWriter, ReportsFailureInsteadOfWritingNothing) {
   test::TempDir dir;
   const float x[2] = {0.0f, 0.0f};
-  EXPECT_FALSE(writeWav16(dir.file("no/such/folder/out.wav"), x, 1, 2, 44100));
+  std::string failure;
+  EXPECT_FALSE(writeWav16(dir.file("no/such/folder/out.wav"), x, 1, 2, 44100, &failure));
+  EXPECT_EQ(failure, "No such file or directory");
+  EXPECT_FALSE(writeWav16(dir.path().string(), x, 1, 2, 44100, &failure));
+  EXPECT_EQ(failure, "Is a directory");
   WavWriter writer;
   EXPECT_FALSE(writer.write(x, 1));  // never opened
   EXPECT_FALSE(writer.close());

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <atomic>
+#include <fstream>
 #include <random>
 
 namespace quavrix::test {
@@ -18,6 +19,13 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(path_, ec);
+}
+
+std::vector<UnreadablePath> unreadablePaths(const TempDir& dir) {
+  std::ofstream(dir.file("plain.txt")) << "not a folder";
+  return {{dir.path().string(), "Is a directory"},
+          {"/proc/self/mem", "Input/output error"},
+          {dir.file("plain.txt") + "/inside", "Not a directory"}};
 }
 
 }  // namespace quavrix::test

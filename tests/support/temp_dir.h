@@ -1,6 +1,7 @@
 #pragma once
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace quavrix::test {
 
@@ -19,5 +20,16 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// A path no reader can read, with the system's reason for it.
+struct UnreadablePath {
+  std::string path;
+  std::string reason;
+};
+
+// Paths that fail even for root, each in its own way: a folder (opens on
+// Linux, fails on read), a file whose reads fail (/proc/self/mem at offset
+// 0), and a file under a regular file (fails on open). Made inside `dir`.
+std::vector<UnreadablePath> unreadablePaths(const TempDir& dir);
 
 }  // namespace quavrix::test

@@ -105,10 +105,21 @@ TEST(MidiFileReader, RefusesWhatItCannotPlayAndSurvivesDamage) {
     parseMidiFile(cut.data(), size, song, error);  // never reads past the end
 
   test::TempDir dir;
-  EXPECT_FALSE(readMidiFile(dir.file("missing.mid"), song, error));
   ASSERT_TRUE(test::writeBytesFile(dir.file("ok.mid"), smfBytes(1, 96, {t.body()})));
   EXPECT_TRUE(readMidiFile(dir.file("ok.mid"), song, error)) << error;
   EXPECT_EQ(song.events.size(), 2u);
+}
+
+TEST(MidiFileReader, FilesThatCannotBeReadGiveTheSystemsReason) {
+  test::TempDir dir;
+  auto paths = test::unreadablePaths(dir);
+  paths.push_back({dir.file("missing.mid"), "No such file or directory"});
+  for (const auto& [path, why] : paths) {
+    MidiSong song;
+    std::string error;
+    EXPECT_FALSE(readMidiFile(path, song, error)) << path;
+    EXPECT_EQ(error, why) << path;
+  }
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
+#include <utility>
 
 #include "persist/midi_export.h"
 #include "support/midi_file_writer.h"
@@ -139,6 +141,35 @@ TEST(RenderMidiCommand, PlaysAFileOfOurOwnMidiExport) {
       test::runCommand(test::binPath("quavrix-cli") + " render-midi " + dir.file("song.mid") + " " +
                        dir.file("x.wav") + " --sf2 " + dir.file("song.mid"));
   EXPECT_NE(noBank.exitCode, 0);
+}
+
+TEST(RenderMidiCommand, SongsLongerThanTheLimitAreRefusedAndTheOutputKept) {
+  test::TempDir dir;
+  // A few bytes: one note after the longest delta at the slowest tempo, about
+  // 142 years of silence; and a song of 4 s.
+  test::MidiTrackWriter endless, short4;
+  endless.tempo(0, 0xFFFFFF).noteOn(0x0FFFFFFF, 0, 60, 100).noteOff(0x0FFFFFFF, 0, 60);
+  short4.noteOn(0, 0, 69, 100).noteOff(8 * 96, 0, 69);  // 8 quarters at 120 BPM
+  ASSERT_TRUE(
+      test::writeBytesFile(dir.file("endless.mid"), test::smfBytes(0, 1, {endless.body()})));
+  ASSERT_TRUE(test::writeBytesFile(dir.file("short.mid"), test::smfBytes(0, 96, {short4.body()})));
+  ASSERT_TRUE(test::writeSf2File(dir.file("bank.sf2"), sineBank()));
+  ASSERT_TRUE(test::writeBytesFile(dir.file("old.wav"), {'o', 'l', 'd'}));
+  const auto render = [&](const std::string& midi, const std::string& extra) {
+    return test::runCommand(test::binPath("quavrix-cli") + " render-midi " + dir.file(midi) + " " +
+                            dir.file("old.wav") + " --sf2 " + dir.file("bank.sf2") + extra);
+  };
+  for (const auto& [midi, extra] :
+       {std::pair{"endless.mid", ""}, {"short.mid", " --max-seconds 3"}}) {
+    const auto r = render(midi, extra);
+    EXPECT_EQ(r.exitCode, 1) << midi;
+    EXPECT_NE(r.err.find("longer than the limit"), std::string::npos) << r.err;
+    EXPECT_EQ(std::filesystem::file_size(dir.file("old.wav")), 3u) << midi;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.file("old.wav.tmp")));
+  const auto allowed = render("short.mid", " --max-seconds 5");
+  EXPECT_EQ(allowed.exitCode, 0) << allowed.err;
+  EXPECT_GT(std::filesystem::file_size(dir.file("old.wav")), 4u * RATE * 4);
 }
 
 TEST(Sf2InfoCommand, ListsPresetsInProgramOrder) {

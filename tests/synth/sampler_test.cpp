@@ -151,6 +151,19 @@ TEST(SamplerPitch, SineAtRootKey69PlayedAtKey81SoundsAt880Hz) {
             466.16);
 }
 
+TEST(SamplerPitch, AbsurdSampleRateAndTuningEndTheNoteInsteadOfOverflowing) {
+  // 4.3 GHz sample data played 20 octaves up: billions of points per frame.
+  Sf2Sample s = loopedSine();
+  s.rate = 0xFFFFFFFF;
+  s.rootKey = 0;
+  for (const int modes : {0, 1}) {
+    Rig rig(test::singleSampleFont(s, {gen(51, 120), gen(test::SF_SAMPLE_MODES, modes)}));
+    samplerNoteOn(rig.sampler, 0, 127, 1.0f);
+    for (const float x : rig.render(256)) ASSERT_TRUE(std::isfinite(x));
+    EXPECT_TRUE(rig.voicesOn(127).empty() || modes == 1) << modes;
+  }
+}
+
 TEST(SamplerFilter, TheZonesResonanceIsHeardAtTheCutoff) {
   // 1 kHz sine through a low-pass at 1 kHz, once flat and once with 20 dB of resonance.
   const int cutoff = static_cast<int>(std::lround(1200.0 * std::log2(1000.0 / 8.176)));

@@ -214,7 +214,7 @@ TEST(SoundFontLoader, RefusesWhatIsNotASoundFont) {
     EXPECT_EQ(loadSoundFontMemory(good.data(), cut), nullptr) << cut;
 }
 
-TEST(SoundFontLoader, ReadsFilesAndReportsMissingOnes) {
+TEST(SoundFontLoader, ReadsFilesAndSaysWhyOthersCannotBeRead) {
   test::TempDir dir;
   const std::string path = dir.file("bank.sf2");
   ASSERT_TRUE(test::writeSf2File(path, test::singleSampleFont(plainSample())));
@@ -222,7 +222,13 @@ TEST(SoundFontLoader, ReadsFilesAndReportsMissingOnes) {
   ASSERT_NE(bank, nullptr);
   EXPECT_EQ(bank->presetCount(), 1);
   EXPECT_EQ(bank->voiceCount(), VOICE_CAPACITY);
-  EXPECT_EQ(loadSoundFontFile(dir.file("missing.sf2")), nullptr);
+  auto paths = test::unreadablePaths(dir);
+  paths.push_back({dir.file("missing.sf2"), "No such file or directory"});
+  for (const auto& [unreadable, why] : paths) {
+    std::string reason;
+    EXPECT_EQ(loadSoundFontFile(unreadable, &reason), nullptr) << unreadable;
+    EXPECT_EQ(reason, why) << unreadable;
+  }
 }
 
 TEST(SoundFontLoader, LoadsTheShippedGeneralMidiBank) {
