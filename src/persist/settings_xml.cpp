@@ -59,7 +59,9 @@ std::int32_t levelPercent(float level) {
   if (!std::isfinite(percent)) return 0;
   if (percent <= static_cast<float>(INT32_LOW)) return static_cast<std::int32_t>(INT32_LOW);
   if (percent >= static_cast<float>(INT32_HIGH)) return static_cast<std::int32_t>(INT32_HIGH);
-  return static_cast<std::int32_t>(percent);
+  // Rounded, not truncated: a level read as n / 100 must be written back as n,
+  // or every save would lower some levels by one percent.
+  return static_cast<std::int32_t>(std::lround(percent));
 }
 
 float percentLevel(std::int32_t percent) {

@@ -157,12 +157,13 @@ Settings readText(const std::string& text, Settings settings = Settings()) {
 
 TEST(SettingsDocument, LevelsArePercentAndComeBackExactly) {
   Settings settings;
-  settings.values.level = {0.0f, 1.0f, 0.5f, 0.67f, 0.01f, 0.99f, 0.333f, 0.7f, 0.29f, 0.57f};
+  settings.values.level = {0.0f, 1.0f, 0.53f, 0.67f, 0.01f, 0.99f, 0.333f, 0.7f, 0.29f, 0.57f};
   const std::string text = settingsDocumentText(settings);
   EXPECT_NE(text.find("<WAV velo=\"0\"/>"), std::string::npos);
   EXPECT_NE(text.find("<MIDI velo=\"100\"/>"), std::string::npos);
-  // 0.333 x 100 truncates toward zero.
+  // 0.333 x 100 rounds to 33, and a level read from 53 is written back as 53.
   EXPECT_NE(text.find("<TR4 velo=\"33\""), std::string::npos);
+  EXPECT_NE(text.find("<TickTack velo=\"53\""), std::string::npos);
   const Settings back = readText(text);
   EXPECT_FLOAT_EQ(back.values.level[LEVEL_TRACK_OFFSET + 1], 0.67f);
   EXPECT_FLOAT_EQ(back.values.level[LEVEL_TRACK_OFFSET + 5], 0.70f);
