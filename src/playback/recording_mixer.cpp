@@ -151,7 +151,8 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
   if (++mix.jitterIndex > MixState::JITTER_ENTRIES) mix.jitterIndex = 0;
   const int m = mix.jitterIndex == MixState::JITTER_ENTRIES ? MixState::JITTER_ENTRIES
                                                             : mix.jitter[mix.jitterIndex];
-  const std::int64_t candidate = in.position + mix.step + m;
+  if (!in.passStarted) mix.drift = 0;
+  const std::int64_t candidate = in.position + mix.step + m - mix.drift;
 
   filterStream(mix.searchFilter, left, right, continuation, mix.filteredContinuationLeft,
                mix.filteredContinuationRight);
@@ -182,7 +183,11 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
     }
     writeFrame(out, i, l, r, gains);
   }
-  return static_cast<std::int16_t>(t + m);
+  // The next position is this candidate's start: the jitter and the search's
+  // offset away from where the step alone would have led.
+  const int correction = m + t - mix.drift;
+  mix.drift = m + t;
+  return static_cast<std::int16_t>(correction);
 }
 
 }  // namespace quavrix

@@ -51,6 +51,10 @@ struct MixState {
   std::array<float, PATTERN_STRIDE> patternRight{};
   std::array<std::int16_t, JITTER_ENTRIES> jitter{};
   int jitterIndex = 0;
+  // Frames the pass position has run ahead of step x blocks since the pass
+  // started. The search's offsets lean one way with most material; steering
+  // each candidate back by this keeps the speed the one the step promises.
+  int drift = 0;
 
   const ChannelSwitches* switches = nullptr;
 };

@@ -144,6 +144,71 @@ TEST(MixState, HalfSpeedKeepsThePitchAndDoublesTheLength) {
     EXPECT_GT(p440, 20 * powerAt(heard, from, count, other)) << other;
 }
 
+// Plays `seconds` of the recording from the end of the lead-in through the
+// mixer, as the player does; returns the left output and the blocks played.
+struct Played {
+  std::vector<float> left;
+  int blocks = 0;
+  std::int64_t advance = 0;  // recording frames the position moved
+};
+Played play(MixState& mix, const std::vector<float>& l, const std::vector<float>& r,
+            double seconds) {
+  Played out;
+  std::vector<float> block(2 * MIX_BLOCK_FRAMES);
+  const std::int64_t from = 8192;
+  std::int64_t position = from;
+  const std::int64_t until = from + static_cast<std::int64_t>(seconds * 44100);
+  while (position < until) {
+    const MixInput in{l.data(), r.data(), l.size(), position, out.blocks > 0, false};
+    position += mixBlock(mix, in, block.data()) + mix.step;
+    for (int i = 0; i < MIX_BLOCK_FRAMES; ++i) out.left.push_back(block[2 * i]);
+    ++out.blocks;
+  }
+  out.advance = position - from;
+  return out;
+}
+
+TEST(MixState, SlowedSpeedsKeepTheirRateWhateverTheChannelsHold) {
+  const std::size_t frames = 8192 + 12 * 44100;
+  std::vector<float> tone440(frames), tone660(frames), noiseL(frames), noiseR(frames);
+  std::uint32_t seed = 7;
+  const auto noise = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<float>(static_cast<std::int32_t>(seed)) / 4.3e9f;
+  };
+  for (std::size_t i = 0; i < frames; ++i) {
+    tone440[i] = 0.4f * static_cast<float>(std::sin(2 * M_PI * 440.0 * i / 44100.0));
+    tone660[i] = 0.4f * static_cast<float>(std::sin(2 * M_PI * 660.0 * i / 44100.0));
+    noiseL[i] = noise();
+    noiseR[i] = noise();
+  }
+  struct Content {
+    const char* name;
+    const std::vector<float>& left;
+    const std::vector<float>& right;
+  };
+  const Content contents[] = {{"440 | 660", tone440, tone660},
+                              {"stereo noise", noiseL, noiseR},
+                              {"440 | 440", tone440, tone440}};
+  for (const Content& c : contents) {
+    for (const int step : {1024, 512, 256}) {
+      Fixture f;
+      f.mix.step = step;
+      const Played p = play(f.mix, c.left, c.right, 10.0);
+      const double rate = static_cast<double>(p.advance) / (static_cast<double>(p.blocks) * step);
+      EXPECT_NEAR(rate, 1.0, 0.01) << c.name << " at step " << step;
+      if (&c.left == &tone440 && step == 512) {
+        // The pitch stays: count the rising zero crossings of the left output.
+        int rising = 0;
+        for (std::size_t i = 1; i < p.left.size(); ++i)
+          rising += p.left[i - 1] < 0.0f && p.left[i] >= 0.0f;
+        const double hz = rising * 44100.0 / static_cast<double>(p.left.size());
+        EXPECT_NEAR(hz, 440.0, 4.4) << c.name;
+      }
+    }
+  }
+}
+
 TEST(MixState, ReadsOutsideTheRecordingAreSilence) {
   Fixture f;
   const Signal s(9000);
