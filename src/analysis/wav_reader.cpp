@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -102,10 +103,38 @@ bool supported(const WaveFormat& f, const unsigned char* raw, std::uint64_t rawS
 
 // The envelope byte of a sample: |s| >> 8 in 16 bits, so -32768 gives 128.
 std::uint8_t envelopeOf(std::int16_t s) {
-  return s == -32768 ? 128 : static_cast<std::uint8_t>((s < 0 ? -s : s) >> 8);
+  const int v = s;
+  return static_cast<std::uint8_t>((v < 0 ? -v : v) >> 8);
+}
+
+// Bytes per buffer entry: two 16-bit channels and two envelope bytes.
+constexpr std::uint64_t SAMPLE_ENTRY_BYTES = 2 * sizeof(std::int16_t) + 2;
+// Per onset entry: the energy and the mark.
+constexpr std::uint64_t ONSET_ENTRY_BYTES = sizeof(std::uint16_t) + sizeof(float);
+// Per spectrum row, both channels.
+constexpr std::uint64_t ROW_BYTES = 2 * (PEAK_SLOTS * sizeof(float) + PEAK_PLACE_BYTES);
+
+std::uint64_t bufferBytes(std::uint64_t capacity, std::uint64_t frames) {
+  const std::uint64_t rows = frames / 2048 > 4 ? frames / 2048 - 4 : 0;
+  return (capacity + 4) * SAMPLE_ENTRY_BYTES + ((capacity + 4) / 32 + 32) * ONSET_ENTRY_BYTES +
+         rows * ROW_BYTES;
 }
 
 }  // namespace
+
+std::uint64_t recordingBytes(std::uint64_t frames) {
+  return bufferBytes(frames + LEAD_IN_FRAMES + 2048, frames);
+}
+
+std::uint64_t framesThatFit(std::uint64_t bytes) {
+  // Per frame: the sample entry, a 32nd of an onset entry and a 2048th of a row.
+  const double perFrame = static_cast<double>(SAMPLE_ENTRY_BYTES) +
+                          static_cast<double>(ONSET_ENTRY_BYTES) / 32.0 +
+                          static_cast<double>(ROW_BYTES) / 2048.0;
+  const double fixed = static_cast<double>(recordingBytes(0));
+  const double frames = (static_cast<double>(bytes) - fixed) / perFrame;
+  return frames > 0 ? static_cast<std::uint64_t>(frames) : 0;
+}
 
 int readRecording(Recording& recording, std::string* reason) {
   const int result = readRecordingSamples(recording, reason);
@@ -188,6 +217,13 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
     return WAV_CANNOT_OPEN;
   }
 
+  // Refused before anything is allocated: a machine short of memory would
+  // otherwise end the program without a word part way through the reading.
+  if (bufferBytes(capacity, frames) > availableMemoryBytes()) {
+    fail(reason, "not enough memory for the recording's buffers");
+    return WAV_NO_MEMORY;
+  }
+
   Recording next;
   next.path = recording.path;
   next.format = format;
@@ -195,42 +231,58 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   next.capacity = static_cast<std::int32_t>(capacity);
   const std::size_t sampleEntries = capacity + 4;
   const std::size_t onsetEntries = (capacity + 4) / 32 + 32;
-  // Sized without zero-filling: the conversion below writes every entry.
-  next.left.resize(sampleEntries);
-  next.right.resize(sampleEntries);
-  next.leftEnvelope.resize(sampleEntries);
-  next.rightEnvelope.resize(sampleEntries);
+  try {
+    // Sized without zero-filling: the conversion below writes every entry once.
+    next.left.resize(sampleEntries);
+    next.right.resize(sampleEntries);
+    next.leftEnvelope.resize(sampleEntries);
+    next.rightEnvelope.resize(sampleEntries);
+    next.onsetEnergy.assign(onsetEntries, 0);
+    next.onsetMarks.assign(onsetEntries, 0.0f);
+  } catch (const std::bad_alloc&) {
+    fail(reason, "not enough memory for the recording's buffers");
+    return WAV_NO_MEMORY;
+  }
   const auto silence = [&next](std::size_t from, std::size_t to) {
-    std::fill(next.left.begin() + from, next.left.begin() + to, 0.0f);
-    std::fill(next.right.begin() + from, next.right.begin() + to, 0.0f);
+    std::fill(next.left.begin() + from, next.left.begin() + to, std::int16_t{0});
+    std::fill(next.right.begin() + from, next.right.begin() + to, std::int16_t{0});
     std::fill(next.leftEnvelope.begin() + from, next.leftEnvelope.begin() + to, 0);
     std::fill(next.rightEnvelope.begin() + from, next.rightEnvelope.begin() + to, 0);
   };
   silence(0, LEAD_IN_FRAMES);
-  next.onsetEnergy.assign(onsetEntries, 0);
-  next.onsetMarks.assign(onsetEntries, 0.0f);
   next.onsetCount = static_cast<std::int32_t>(capacity / 32);
 
   // Converts frames [from, to) and returns how many arrived; a short count
   // means the file ended early.
   const auto convert = [&](RiffFile& source, std::uint64_t from, std::uint64_t to) {
     std::vector<unsigned char> block(READ_BLOCK_FRAMES * frameBytes);
-    constexpr float SCALE = 1.0f / 32768.0f;
     std::uint64_t at = from;
     while (at < to) {
       const std::uint64_t want = std::min<std::uint64_t>(to - at, READ_BLOCK_FRAMES);
       const std::size_t got =
           source.readSome(dataStart + at * frameBytes, block.data(), want * frameBytes);
       const std::uint64_t whole = got / frameBytes;
-      for (std::uint64_t i = 0; i < whole; ++i) {
-        const unsigned char* p = &block[i * frameBytes];
-        const auto l = static_cast<std::int16_t>(le16(p));
-        const auto r = stereo ? static_cast<std::int16_t>(le16(p + 2)) : l;
-        const std::size_t index = LEAD_IN_FRAMES + at + i;
-        next.left[index] = l * SCALE;
-        next.right[index] = r * SCALE;
-        next.leftEnvelope[index] = envelopeOf(l);
-        next.rightEnvelope[index] = envelopeOf(r);
+      const std::size_t base = LEAD_IN_FRAMES + at;
+      std::int16_t* left = next.left.data() + base;
+      std::int16_t* right = next.right.data() + base;
+      std::uint8_t* leftEnvelope = next.leftEnvelope.data() + base;
+      std::uint8_t* rightEnvelope = next.rightEnvelope.data() + base;
+      const unsigned char* bytes = block.data();
+      if (stereo) {
+        for (std::uint64_t i = 0; i < whole; ++i) {
+          const auto l = static_cast<std::int16_t>(le16(bytes + 4 * i));
+          const auto r = static_cast<std::int16_t>(le16(bytes + 4 * i + 2));
+          left[i] = l;
+          right[i] = r;
+          leftEnvelope[i] = envelopeOf(l);
+          rightEnvelope[i] = envelopeOf(r);
+        }
+      } else {
+        for (std::uint64_t i = 0; i < whole; ++i) {
+          const auto l = static_cast<std::int16_t>(le16(bytes + 2 * i));
+          left[i] = right[i] = l;
+          leftEnvelope[i] = rightEnvelope[i] = envelopeOf(l);
+        }
       }
       at += whole;
       if (whole < want) break;
@@ -262,8 +314,16 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   next.blockCount = static_cast<std::int32_t>(done / 2048) - 4;
   next.spectrumLength = next.blockCount * 2048;
   // The analysis writes every entry of the spectra, so they are not zero-filled here.
-  next.spectrumA.resize(static_cast<std::size_t>(next.spectrumLength) + 16);
-  next.spectrumB.resize(static_cast<std::size_t>(next.spectrumLength) + 16);
+  const std::size_t rows = static_cast<std::size_t>(std::max(next.blockCount, 0));
+  try {
+    for (PeakRows* spectrum : {&next.spectrumA, &next.spectrumB}) {
+      spectrum->height.resize(rows * PEAK_SLOTS);
+      spectrum->place.resize(rows * PEAK_PLACE_BYTES);
+    }
+  } catch (const std::bad_alloc&) {
+    fail(reason, "not enough memory for the recording's buffers");
+    return WAV_NO_MEMORY;
+  }
 
   recording = std::move(next);
   return WAV_OK;

@@ -6,6 +6,7 @@
 #include "analysis/onsets.h"
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
+#include "base/units.h"
 #include "engine/engine.h"
 #include "engine/project.h"
 #include "engine/settings_apply.h"
@@ -57,11 +58,24 @@ std::string prepareOpen(Engine& engine, const std::string& requested) {
   return path;
 }
 
-int readForOpen(Recording& scratch, const std::string& path, std::ostream& console) {
+std::string memoryRefusal(std::uint64_t availableBytes) {
+  const std::uint64_t minutes = framesThatFit(availableBytes) / SAMPLE_RATE / 60;
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "INIT ctrl\n Not enough memory for this .wav file\n This machine can open "
+                "recordings up to %llu h %02llu min long.",
+                static_cast<unsigned long long>(minutes / 60),
+                static_cast<unsigned long long>(minutes % 60));
+  return text;
+}
+
+int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
+                std::string* failure) {
   console << "reading .wav              " << std::flush;
   scratch.path = path.substr(0, 256);
   const int read = readRecording(scratch);
   console << "Done.\n\n";
+  if (read == WAV_NO_MEMORY && failure) *failure = memoryRefusal(availableMemoryBytes());
   if (read != WAV_OK) return 0;
   console << "beat detection start      " << std::flush;
   detectOnsets(scratch);
@@ -122,8 +136,9 @@ int openRecording(Engine& engine, const std::string& requested) {
     return 0;
   }
   Recording scratch;
-  if (!readForOpen(scratch, path, *engine.console)) {
-    engine.prompter->error(WAV_OPEN_FAILED);
+  std::string failure;
+  if (!readForOpen(scratch, path, *engine.console, &failure)) {
+    engine.prompter->error(failure.empty() ? WAV_OPEN_FAILED : failure);
     engine.busy = wasBusy;
     return 0;
   }

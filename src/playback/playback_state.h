@@ -57,8 +57,8 @@ struct PlaybackState {
   AudioVoice* recordingVoice = nullptr;
   int audioOpen = 0;
   // The recording (frame f of the file at index 8192 + f).
-  const float* left = nullptr;
-  const float* right = nullptr;
+  const std::int16_t* left = nullptr;
+  const std::int16_t* right = nullptr;
   std::uint32_t total = 0;  // entries in each buffer (the sample capacity)
   // The score, read without a lock; the user-interface thread compacts only
   // while playback is stopped.

@@ -12,10 +12,13 @@ constexpr double PI = 3.14159265358979323846;
 // Reads the recording, with silence outside its buffers: a pass may start
 // before the lead-in or run into the end.
 struct Source {
-  const float* data;
+  const std::int16_t* data;
   std::size_t length;
   float operator()(std::int64_t index) const {
-    return index >= 0 && static_cast<std::uint64_t>(index) < length ? data[index] : 0.0f;
+    constexpr float SCALE = 1.0f / 32768.0f;
+    return index >= 0 && static_cast<std::uint64_t>(index) < length
+               ? static_cast<float>(data[index]) * SCALE
+               : 0.0f;
   }
 };
 

@@ -61,8 +61,8 @@ struct MixState {
 
 // What the player hands the mixer for one block.
 struct MixInput {
-  const float* left = nullptr;  // the recording's sample buffers
-  const float* right = nullptr;
+  const std::int16_t* left = nullptr;  // the recording's sample buffers (full scale 32768)
+  const std::int16_t* right = nullptr;
   std::size_t length = 0;     // entries in each buffer; reads outside give silence
   std::int64_t position = 0;  // buffer index of the pass position (may be below 0)
   bool passStarted = false;   // false for the first block of a pass
