@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <regex>
 
@@ -194,6 +195,36 @@ TEST(CliAnalyzeErrors, UnreadableFileGivesTheResultCodeAndTheMessage) {
 
   const auto usage = runCommand(binPath("quavrix-cli") + " analyze");
   EXPECT_EQ(usage.exitCode, 2);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool SHADOW_MEMORY = true;
+#else
+constexpr bool SHADOW_MEMORY = false;
+#endif
+
+TEST(CliAnalyzeErrors, ARecordingTooLongForTheMemoryIsRefusedBeforeReading) {
+  if (SHADOW_MEMORY) GTEST_SKIP() << "the sanitizer's shadow memory counts against a data limit";
+  // Three hours of stereo, as far as its size goes: a header, then a hole.
+  test::TempDir dir;
+  const std::string path = dir.file("long.wav");
+  const std::uint32_t bytes = 3u * 3600u * 44100u * 4u;
+  ASSERT_TRUE(test::WavBuilder().format(2).data({}, bytes).write(path));
+  std::filesystem::resize_file(path, 44 + static_cast<std::uintmax_t>(bytes));
+
+  // Within 300 MB of data the buffers of about a quarter of an hour fit.
+  const auto r = runCommand("bash -c 'ulimit -d 307200; exec " + binPath("quavrix-cli") +
+                            " analyze " + path + "'");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("-5"), std::string::npos) << r.err;
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(
+      r.err, m,
+      std::regex("INIT ctrl\n Not enough memory for this .wav file\n This machine can open "
+                 "recordings up to 0 h ([0-9]{2}) min long.")))
+      << r.err;
+  EXPECT_GE(std::stoi(m[1].str()), 10);
+  EXPECT_LE(std::stoi(m[1].str()), 20);
 }
 
 }  // namespace
