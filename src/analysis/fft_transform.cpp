@@ -2,6 +2,7 @@
 
 #include <fftw3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <numbers>
@@ -36,8 +37,13 @@ std::vector<double> makeSampleWindow() {
 
 FftPlan::FftPlan()
     : sampleWindow_(makeSampleWindow()),
+      partWindow_(static_cast<std::size_t>(FFT_SIZE)),
       pairCos_(static_cast<std::size_t>(2 * PARTS * POWER_BINS)),
       pairSin_(pairCos_.size()) {
+  for (int q = 0; q < PARTS; ++q)
+    for (int p = 0; p < PART_SIZE; ++p)
+      partWindow_[static_cast<std::size_t>(q * PART_SIZE + p)] =
+          sampleWindow_[static_cast<std::size_t>(PARTS * p + q)];
   for (int q = 0; q < PARTS; ++q) {
     for (int k = 0; k < POWER_BINS; ++k) {
       const double angle = -2.0 * std::numbers::pi * (q * k) / FFT_SIZE;
@@ -101,6 +107,63 @@ void FftWorkspace::differencePowers(const std::int16_t* a, const std::int16_t* b
       const int d = static_cast<int>(a[i]) - static_cast<int>(b[i]);
       in[q * PART_SIZE + p] = static_cast<double>(d < 0 ? -d : d) * window[i];
     }
+  }
+  transform(power);
+}
+
+void SlidingWindow::append(const std::int16_t* a, const std::int16_t* b, int frames) {
+  double* planes = planes_.data();
+  const int per = frames / PARTS;
+  for (int i = 0; i < per; ++i) {
+    for (int q = 0; q < PARTS; ++q) {
+      const int j = PARTS * i + q;
+      int v = a[j];
+      if (b) {
+        v -= b[j];
+        v = v < 0 ? -v : v;
+      }
+      planes[q * CAPACITY + filled_ + i] = static_cast<double>(v);
+    }
+  }
+  filled_ += per;
+}
+
+void SlidingWindow::moveTo(const std::int16_t* a, const std::int16_t* b) {
+  const bool slides = lastA_ && a == lastA_ + HOP && (b ? lastB_ && b == lastB_ + HOP : !lastB_);
+  lastA_ = a;
+  lastB_ = b;
+  if (!slides) {
+    offset_ = filled_ = 0;
+    append(a, b, FFT_SIZE);
+    return;
+  }
+  offset_ += NEW_PER_PART;
+  if (filled_ + NEW_PER_PART > CAPACITY) {
+    // Keep what the next window shares with this one at the start of the planes.
+    const int kept = filled_ - offset_;
+    for (int q = 0; q < PARTS; ++q) {
+      double* plane = planes_.data() + q * CAPACITY;
+      std::copy(plane + offset_, plane + filled_, plane);
+    }
+    offset_ = 0;
+    filled_ = kept;
+  }
+  append(a + FFT_SIZE - HOP, b ? b + FFT_SIZE - HOP : nullptr, HOP);
+}
+
+const double* SlidingWindow::part(int q) const {
+  return planes_.data() + q * CAPACITY + offset_;
+}
+
+// A part's entries times the window's, in the order of the sample loops above.
+void FftWorkspace::powers(const SlidingWindow& window, PowerBins& power) {
+  const double* weights = plan_.partWindow().data();
+  double* in = input_.get();
+  for (int q = 0; q < PARTS; ++q) {
+    const double* values = window.part(q);
+    const double* w = weights + q * PART_SIZE;
+    double* out = in + q * PART_SIZE;
+    for (int p = 0; p < PART_SIZE; ++p) out[p] = values[p] * w[p];
   }
   transform(power);
 }

@@ -46,6 +46,8 @@ class FftPlan {
   // of two is exact, so a 16-bit sample times this entry is exactly the
   // sample's float value times w[i].
   const std::vector<double>& sampleWindow() const { return sampleWindow_; }
+  // The same entries by part: w[8 p + q] / 32768 at [q * PART_SIZE + p].
+  const std::vector<double>& partWindow() const { return partWindow_; }
   // Twiddles of part q for bin k as multipliers of (re, im) pairs: cos at
   // [2 (q POWER_BINS + k)] and [... + 1], -sin then sin for the swapped pair,
   // with angle -2 pi q k / 8192.
@@ -55,8 +57,36 @@ class FftPlan {
  private:
   fftw_plan_s* plan_ = nullptr;
   std::vector<double> sampleWindow_;
+  std::vector<double> partWindow_;
   std::vector<double> pairCos_;
   std::vector<double> pairSin_;
+};
+
+// One channel's 8192 frames, sorted into the transform's eight parts, for a
+// window that moves by 2048 frames from one spectrum row to the next: three
+// quarters of each part are the previous row's, so only the 2048 new frames
+// are sorted in.
+class SlidingWindow {
+ public:
+  static constexpr int HOP = 2048;
+  // Moves the window to the 8192 frames from `a` (of |a - b| when b is given).
+  // A window 2048 frames on from the previous one of the same source slides.
+  void moveTo(const std::int16_t* a, const std::int16_t* b = nullptr);
+  // Part q (frames q, q + 8, ...) of the window, PART_SIZE entries.
+  const double* part(int q) const;
+
+ private:
+  static constexpr int PARTS = 8;
+  static constexpr int PART_SIZE = 1024;
+  static constexpr int NEW_PER_PART = HOP / PARTS;
+  static constexpr int CAPACITY = PART_SIZE + 8 * NEW_PER_PART;  // room for eight slides
+  void append(const std::int16_t* a, const std::int16_t* b, int frames);
+
+  std::vector<double> planes_ = std::vector<double>(PARTS * CAPACITY);
+  const std::int16_t* lastA_ = nullptr;
+  const std::int16_t* lastB_ = nullptr;
+  int offset_ = 0;  // where the window starts in each part's plane
+  int filled_ = 0;  // entries of each plane in use
 };
 
 // The aligned input and output of one worker thread.
@@ -72,6 +102,8 @@ class FftWorkspace {
   void powers(const std::int16_t* samples, PowerBins& power);
   // The same for |a[j] - b[j]|.
   void differencePowers(const std::int16_t* a, const std::int16_t* b, PowerBins& power);
+  // The same for the frames of a sliding window: identical results, for less work.
+  void powers(const SlidingWindow& window, PowerBins& power);
 
  private:
   struct Release {

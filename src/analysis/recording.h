@@ -58,8 +58,8 @@ struct Recording {
   LargeBuffer<std::uint8_t> rightEnvelope;
 
   // Onset detection, (capacity + 4) / 32 + 32 entries each.
-  std::vector<std::uint16_t> onsetEnergy;
-  std::vector<float> onsetMarks;
+  LargeBuffer<std::uint16_t> onsetEnergy;
+  LargeBuffer<float> onsetMarks;
   std::int32_t onsetCount = 0;  // capacity / 32
   bool analysed = false;        // onset detection has run on the current buffers
 

@@ -82,17 +82,21 @@ void copyRow(PeakRow from, PeakRow to) {
 
 void analyseRows(FftWorkspace& work, const RowJob& job, int firstRow, int endRow) {
   PowerBins power;
+  SlidingWindow left, right;
   for (int r = firstRow; r < endRow; ++r) {
     const std::size_t start = static_cast<std::size_t>(r) * SPECTRUM_ROW;
     const PeakRow rowA = rowOf(*job.a, r);
     const PeakRow rowB = rowOf(*job.b, r);
     if (job.source == Source::Channels) {
-      work.powers(job.left + start, power);
+      left.moveTo(job.left + start);
+      work.powers(left, power);
       writePeakRow(power, rowA);
-      work.powers(job.right + start, power);
+      right.moveTo(job.right + start);
+      work.powers(right, power);
       writePeakRow(power, rowB);
     } else {
-      work.differencePowers(job.left + start, job.right + start, power);
+      left.moveTo(job.left + start, job.right + start);
+      work.powers(left, power);
       writePeakRow(power, rowA);
       copyRow(rowA, rowB);
     }
