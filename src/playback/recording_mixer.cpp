@@ -138,6 +138,7 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
   const Source left{in.left, in.left ? in.length : 0};
   const Source right{in.right, in.right ? in.length : 0};
   const std::int64_t continuation = in.position + MIX_BLOCK_FRAMES;
+  if (!in.passStarted) mix.drift = 0;
 
   if (mix.step >= STEP_NORMAL) {
     const float* weight = nullptr;  // null: a plain copy
@@ -154,7 +155,6 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
   if (++mix.jitterIndex > MixState::JITTER_ENTRIES) mix.jitterIndex = 0;
   const int m = mix.jitterIndex == MixState::JITTER_ENTRIES ? MixState::JITTER_ENTRIES
                                                             : mix.jitter[mix.jitterIndex];
-  if (!in.passStarted) mix.drift = 0;
   const std::int64_t candidate = in.position + mix.step + m - mix.drift;
 
   filterStream(mix.searchFilter, left, right, continuation, mix.filteredContinuationLeft,
