@@ -112,7 +112,7 @@ void FftWorkspace::differencePowers(const std::int16_t* a, const std::int16_t* b
 }
 
 void SlidingWindow::append(const std::int16_t* a, const std::int16_t* b, int frames) {
-  double* planes = planes_.data();
+  float* planes = planes_.data();
   const int per = frames / PARTS;
   for (int i = 0; i < per; ++i) {
     for (int q = 0; q < PARTS; ++q) {
@@ -122,7 +122,7 @@ void SlidingWindow::append(const std::int16_t* a, const std::int16_t* b, int fra
         v -= b[j];
         v = v < 0 ? -v : v;
       }
-      planes[q * CAPACITY + filled_ + i] = static_cast<double>(v);
+      planes[q * CAPACITY + filled_ + i] = static_cast<float>(v);  // exact: |v| < 2^17
     }
   }
   filled_ += per;
@@ -142,7 +142,7 @@ void SlidingWindow::moveTo(const std::int16_t* a, const std::int16_t* b) {
     // Keep what the next window shares with this one at the start of the planes.
     const int kept = filled_ - offset_;
     for (int q = 0; q < PARTS; ++q) {
-      double* plane = planes_.data() + q * CAPACITY;
+      float* plane = planes_.data() + q * CAPACITY;
       std::copy(plane + offset_, plane + filled_, plane);
     }
     offset_ = 0;
@@ -151,7 +151,7 @@ void SlidingWindow::moveTo(const std::int16_t* a, const std::int16_t* b) {
   append(a + FFT_SIZE - HOP, b ? b + FFT_SIZE - HOP : nullptr, HOP);
 }
 
-const double* SlidingWindow::part(int q) const {
+const float* SlidingWindow::part(int q) const {
   return planes_.data() + q * CAPACITY + offset_;
 }
 
@@ -160,10 +160,10 @@ void FftWorkspace::powers(const SlidingWindow& window, PowerBins& power) {
   const double* weights = plan_.partWindow().data();
   double* in = input_.get();
   for (int q = 0; q < PARTS; ++q) {
-    const double* values = window.part(q);
+    const float* values = window.part(q);
     const double* w = weights + q * PART_SIZE;
     double* out = in + q * PART_SIZE;
-    for (int p = 0; p < PART_SIZE; ++p) out[p] = values[p] * w[p];
+    for (int p = 0; p < PART_SIZE; ++p) out[p] = static_cast<double>(values[p]) * w[p];
   }
   transform(power);
 }

@@ -73,7 +73,7 @@ class SlidingWindow {
   // A window 2048 frames on from the previous one of the same source slides.
   void moveTo(const std::int16_t* a, const std::int16_t* b = nullptr);
   // Part q (frames q, q + 8, ...) of the window, PART_SIZE entries.
-  const double* part(int q) const;
+  const float* part(int q) const;
 
  private:
   static constexpr int PARTS = 8;
@@ -82,7 +82,7 @@ class SlidingWindow {
   static constexpr int CAPACITY = PART_SIZE + 8 * NEW_PER_PART;  // room for eight slides
   void append(const std::int16_t* a, const std::int16_t* b, int frames);
 
-  std::vector<double> planes_ = std::vector<double>(PARTS * CAPACITY);
+  std::vector<float> planes_ = std::vector<float>(PARTS * CAPACITY);  // whole numbers, exact
   const std::int16_t* lastA_ = nullptr;
   const std::int16_t* lastB_ = nullptr;
   int offset_ = 0;  // where the window starts in each part's plane
