@@ -39,7 +39,7 @@ column() { awk -v c="$1" '{ print $c }'; }
 
 # Paired runs, in alternating order so that neither side always runs on a
 # warmer or a quieter machine.
-: >"$WORK/ours" >"$WORK/peer" >"$WORK/base" >"$WORK/ratio"
+: >"$WORK/ours" >"$WORK/peer" >"$WORK/base" >"$WORK/ratio" >"$WORK/cpuratio"
 for run in $(seq "$RUNS"); do
   if [ $((run % 2)) -eq 1 ]; then
     o=$(measure "$CLI" analyze "$FIVE")
@@ -51,6 +51,7 @@ for run in $(seq "$RUNS"); do
   echo "$o" >>"$WORK/ours"
   echo "$p" >>"$WORK/peer"
   awk -v o="${o%% *}" -v p="${p%% *}" 'BEGIN { printf "%.4f\n", o / p }' >>"$WORK/ratio"
+  echo "$o $p" | awk '{ printf "%.4f\n", $2 / $5 }' >>"$WORK/cpuratio"
   [ -z "$BASELINE" ] || measure "$BASELINE" analyze "$FIVE" >>"$WORK/base"
 done
 
@@ -72,7 +73,9 @@ if [ -n "$BASELINE" ]; then
     "$(awk -v k="$(column 3 <"$WORK/base" | median)" 'BEGIN { print k / 1024 / 5 }')"
 fi
 printf '%-36s %8.3f %8.3f\n' "peer: $PEER -i" "$peer_wall" "$peer_cpu"
-printf 'ours / peer, wall, median of the paired ratios: %.3f\n' "$ratio"
+printf 'ours / peer, median of the paired ratios: %.3f wall, %.3f cpu\n' "$ratio" \
+  "$(median <"$WORK/cpuratio")"
+uptime | sed 's/.*load/load/' 
 
 if [ "$LONG" != 0 ]; then
   HOUR="$WORK/sixty-minutes.wav"
@@ -80,11 +83,13 @@ if [ "$LONG" != 0 ]; then
   "$CLI" demo "$HOUR" --seconds 3600 >/dev/null
   : >"$WORK/hour"
   for _ in 1 2 3; do measure "$CLI" analyze "$HOUR" >>"$WORK/hour"; done
-  printf 'sixty minutes, ours, median of 3: %.2f s wall, %.0f MB peak\n' \
-    "$(column 1 <"$WORK/hour" | median)" "$(awk -v k="$(column 3 <"$WORK/hour" | median)" 'BEGIN { print k / 1024 }')"
+  printf 'sixty minutes, ours, median of 3: %.2f s wall, %.2f s cpu, %.0f MB peak\n' \
+    "$(column 1 <"$WORK/hour" | median)" "$(column 2 <"$WORK/hour" | median)" \
+    "$(awk -v k="$(column 3 <"$WORK/hour" | median)" 'BEGIN { print k / 1024 }')"
   if [ -n "$BASELINE" ]; then
     b=$(measure "$BASELINE" analyze "$HOUR")
-    printf 'sixty minutes, baseline, one run: %.2f s wall, %.0f MB peak\n' "${b%% *}" \
+    printf 'sixty minutes, baseline, one run: %.2f s wall, %.2f s cpu, %.0f MB peak\n' \
+      "$(echo "$b" | column 1)" "$(echo "$b" | column 2)" \
       "$(awk -v k="${b##* }" 'BEGIN { print k / 1024 }')"
   fi
 fi
