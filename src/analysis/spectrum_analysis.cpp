@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <system_error>
 #include <thread>
@@ -16,6 +17,7 @@ constexpr float BIN_HERTZ = 5.38330078125f;
 // Peaks are searched in bins 1 .. 379 (about 2040 Hz, the top of the roll's guessing).
 constexpr int LAST_PEAK_BIN = POWER_BINS - 2;
 constexpr double PEAK_SCALE = 0.00244140625;  // 5 / 2048
+constexpr int ROW_RUN = 64;                   // rows a worker takes at a time
 
 // Whole-hertz frequency of a bin and of its two neighbours. The neighbours'
 // come from the bin's own single-precision frequency plus or minus one spacing,
@@ -145,8 +147,7 @@ int analyse(Recording& recording, Source source, int threads) {
   const RowJob job{source, recording.left.data(), recording.right.data(), &recording.spectrumA,
                    &recording.spectrumB};
 
-  // Rows are independent: each worker takes one contiguous share with its own
-  // buffers. The calling thread works the first share itself.
+  // One workspace per worker; the calling thread is the first worker.
   const int wanted = std::clamp(threads, 1, rows - 1);
   std::vector<FftWorkspace> workspaces;
   workspaces.reserve(static_cast<std::size_t>(wanted));
@@ -163,26 +164,23 @@ int analyse(Recording& recording, Source source, int threads) {
     return SPECTRUM_NO_TRANSFORM;
   }
 
-  const int count = static_cast<int>(workspaces.size());
-  std::vector<int> bounds(static_cast<std::size_t>(count) + 1);
-  for (int t = 0; t <= count; ++t) bounds[static_cast<std::size_t>(t)] = 1 + (rows - 1) * t / count;
-
+  // Rows are independent: the workers take runs of rows as they come free,
+  // so that on a busy machine one of them can finish what the other has not
+  // started. Each run slides one window along its rows.
+  std::atomic<int> nextRow{1};
+  const auto work = [&](FftWorkspace& workspace) {
+    for (int r = nextRow.fetch_add(ROW_RUN); r < rows; r = nextRow.fetch_add(ROW_RUN))
+      analyseRows(workspace, job, r, std::min(rows, r + ROW_RUN));
+  };
   std::vector<std::thread> helpers;
-  int handedOut = 1;  // shares 1 .. handedOut - 1 run on helper threads
-  for (; handedOut < count; ++handedOut) {
-    const auto t = static_cast<std::size_t>(handedOut);
+  for (std::size_t t = 1; t < workspaces.size(); ++t) {
     try {
-      helpers.emplace_back(analyseRows, std::ref(workspaces[t]), std::cref(job), bounds[t],
-                           bounds[t + 1]);
+      helpers.emplace_back(work, std::ref(workspaces[t]));
     } catch (const std::system_error&) {
       break;  // no thread to be had: the caller works the rest
     }
   }
-  analyseRows(workspaces[0], job, bounds[0], bounds[1]);
-  for (int t = handedOut; t < count; ++t) {
-    const auto s = static_cast<std::size_t>(t);
-    analyseRows(workspaces[0], job, bounds[s], bounds[s + 1]);
-  }
+  work(workspaces[0]);
   for (std::thread& helper : helpers) helper.join();
   return SPECTRUM_OK;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -18,6 +19,8 @@ namespace quavrix {
 namespace {
 
 constexpr int READ_BLOCK_FRAMES = 16384;
+// Frames the reading threads take at a time (a megabyte of stereo).
+constexpr std::uint64_t CHUNK_FRAMES = 16 * READ_BLOCK_FRAMES;
 constexpr std::uint16_t FORMAT_PCM = 1;
 constexpr std::uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
 
@@ -289,21 +292,33 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
     }
     return at - from;
   };
-  // Two halves on two threads: most of the time goes into first touches of
-  // the new buffers, which the cores can take in parallel.
-  const std::uint64_t half = frames / 2;
-  std::uint64_t secondDone = 0;
+  // Chunks handed out to two threads as they come free: most of the time goes
+  // into first touches of the new buffers, which the cores can take in
+  // parallel, and on a busy machine neither waits for a share the other was
+  // too slow to start.
+  const std::uint64_t chunks = (frames + CHUNK_FRAMES - 1) / CHUNK_FRAMES;
+  std::vector<std::uint64_t> arrived(chunks, 0);
+  std::atomic<std::uint64_t> nextChunk{0};
+  const auto work = [&](RiffFile& source) {
+    for (std::uint64_t c = nextChunk++; c < chunks; c = nextChunk++) {
+      const std::uint64_t from = c * CHUNK_FRAMES;
+      arrived[c] = convert(source, from, std::min(frames, from + CHUNK_FRAMES));
+    }
+  };
   std::thread second;
   RiffFile secondFile(recording.path);
   try {
-    if (secondFile.ok() && half >= READ_BLOCK_FRAMES)
-      second = std::thread([&] { secondDone = convert(secondFile, half, frames); });
+    if (secondFile.ok() && chunks > 1) second = std::thread([&] { work(secondFile); });
   } catch (const std::system_error&) {
   }
-  const std::uint64_t firstEnd = second.joinable() ? half : frames;
-  const std::uint64_t firstDone = convert(file, 0, firstEnd);
+  work(file);
   if (second.joinable()) second.join();
-  const std::uint64_t done = firstDone < firstEnd ? firstDone : firstEnd + secondDone;
+  // A file that ended early ends the recording at the first chunk that fell short.
+  std::uint64_t done = 0;
+  for (std::uint64_t c = 0; c < chunks; ++c) {
+    done += arrived[c];
+    if (arrived[c] < std::min(frames, (c + 1) * CHUNK_FRAMES) - c * CHUNK_FRAMES) break;
+  }
   silence(LEAD_IN_FRAMES + done, sampleEntries);
   next.framesRead = static_cast<std::uint32_t>(done);
   if (done < static_cast<std::uint64_t>(MIN_RECORDING_FRAMES)) {
