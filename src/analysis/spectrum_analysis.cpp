@@ -85,6 +85,13 @@ void copyRow(PeakRow from, PeakRow to) {
 void analyseRows(FftWorkspace& work, const RowJob& job, int firstRow, int endRow) {
   PowerBins power;
   SlidingWindow left, right;
+  // Where both channels hold the same frames (a mono file, or a stereo one
+  // recorded so), the right row is the left row: the transform is the same.
+  const std::size_t from = static_cast<std::size_t>(firstRow) * SPECTRUM_ROW;
+  const std::size_t frames =
+      static_cast<std::size_t>(endRow - firstRow - 1) * SPECTRUM_ROW + FFT_SIZE;
+  const bool same = job.source == Source::Channels &&
+                    std::equal(job.left + from, job.left + from + frames, job.right + from);
   for (int r = firstRow; r < endRow; ++r) {
     const std::size_t start = static_cast<std::size_t>(r) * SPECTRUM_ROW;
     const PeakRow rowA = rowOf(*job.a, r);
@@ -93,6 +100,10 @@ void analyseRows(FftWorkspace& work, const RowJob& job, int firstRow, int endRow
       left.moveTo(job.left + start);
       work.powers(left, power);
       writePeakRow(power, rowA);
+      if (same) {
+        copyRow(rowA, rowB);
+        continue;
+      }
       right.moveTo(job.right + start);
       work.powers(right, power);
       writePeakRow(power, rowB);

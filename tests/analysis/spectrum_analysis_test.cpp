@@ -95,6 +95,7 @@ TEST(Spectrum, DifferenceOfIdenticalChannelsIsEmpty) {
   Recording recording = makeRecording(tone, tone);
   ASSERT_EQ(analyseRecording(recording), SPECTRUM_OK);
   ASSERT_FALSE(allZero(recording.spectrumA));
+  EXPECT_TRUE(same(recording.spectrumA, recording.spectrumB));
 
   ASSERT_EQ(analyseDifference(recording), SPECTRUM_OK);
   EXPECT_TRUE(allZero(recording.spectrumA));
