@@ -82,9 +82,19 @@ void copyRow(PeakRow from, PeakRow to) {
   std::copy(from.place, from.place + PEAK_PLACE_BYTES, to.place);
 }
 
-void analyseRows(FftWorkspace& work, const RowJob& job, int firstRow, int endRow) {
+// A worker's windows live as long as the worker, so that its runs of rows do
+// not churn the heap (on a virtual machine, each shrink of it costs a flush
+// of every core's address translations).
+struct Windows {
+  SlidingWindow left;
+  SlidingWindow right;
+};
+
+void analyseRows(FftWorkspace& work, Windows& windows, const RowJob& job, int firstRow,
+                 int endRow) {
   PowerBins power;
-  SlidingWindow left, right;
+  SlidingWindow& left = windows.left;
+  SlidingWindow& right = windows.right;
   // Where both channels hold the same frames (a mono file, or a stereo one
   // recorded so), the right row is the left row: the transform is the same.
   const std::size_t from = static_cast<std::size_t>(firstRow) * SPECTRUM_ROW;
@@ -180,8 +190,9 @@ int analyse(Recording& recording, Source source, int threads) {
   // started. Each run slides one window along its rows.
   std::atomic<int> nextRow{1};
   const auto work = [&](FftWorkspace& workspace) {
+    Windows windows;
     for (int r = nextRow.fetch_add(ROW_RUN); r < rows; r = nextRow.fetch_add(ROW_RUN))
-      analyseRows(workspace, job, r, std::min(rows, r + ROW_RUN));
+      analyseRows(workspace, windows, job, r, std::min(rows, r + ROW_RUN));
   };
   std::vector<std::thread> helpers;
   for (std::size_t t = 1; t < workspaces.size(); ++t) {

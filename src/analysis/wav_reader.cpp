@@ -257,8 +257,8 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
 
   // Converts frames [from, to) and returns how many arrived; a short count
   // means the file ended early.
-  const auto convert = [&](RiffFile& source, std::uint64_t from, std::uint64_t to) {
-    std::vector<unsigned char> block(READ_BLOCK_FRAMES * frameBytes);
+  const auto convert = [&](RiffFile& source, std::vector<unsigned char>& block, std::uint64_t from,
+                           std::uint64_t to) {
     std::uint64_t at = from;
     while (at < to) {
       const std::uint64_t want = std::min<std::uint64_t>(to - at, READ_BLOCK_FRAMES);
@@ -300,9 +300,12 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   std::vector<std::uint64_t> arrived(chunks, 0);
   std::atomic<std::uint64_t> nextChunk{0};
   const auto work = [&](RiffFile& source) {
+    // One read buffer per thread for all its chunks: freed and taken again per
+    // chunk, the heap would shrink and grow, each time with a system call.
+    std::vector<unsigned char> block(READ_BLOCK_FRAMES * frameBytes);
     for (std::uint64_t c = nextChunk++; c < chunks; c = nextChunk++) {
       const std::uint64_t from = c * CHUNK_FRAMES;
-      arrived[c] = convert(source, from, std::min(frames, from + CHUNK_FRAMES));
+      arrived[c] = convert(source, block, from, std::min(frames, from + CHUNK_FRAMES));
     }
   };
   std::thread second;
