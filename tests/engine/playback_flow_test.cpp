@@ -295,8 +295,8 @@ int heardDelay(PlaybackFlow& f, const TimedPass& pass) {
 }
 
 TEST_F(PlaybackFlow, NotesAndTicksSoundWithTheClickOnTheirLine) {
-  // Range starts a third of a sampler buffer apart, at x1 and x4; the tick;
-  // and a MIDI timing that moves the notes 40 ms earlier.
+  // Range starts a third of a sampler buffer apart, at x1 and x4, one at x2;
+  // the tick; and a MIDI timing that moves the notes 40 ms earlier.
   const double third = AUDIO_BUFFER_FRAMES / 3.0 / 44100.0;
   const TimedPass passes[] = {
       {"x1", 0.75, 2048, false, 0},
@@ -305,6 +305,7 @@ TEST_F(PlaybackFlow, NotesAndTicksSoundWithTheClickOnTheirLine) {
       {"x4", 0.9, 512, false, 0},
       {"x4, a third later", 0.9 + third, 512, false, 0},
       {"x4, two thirds later", 0.9 + 2 * third, 512, false, 0},
+      {"x2, a third later", 0.9 + third, 1024, false, 0},
       {"tick at x1", 0.75 + third, 2048, true, 0},
       {"tick at x4", 0.9 + 2 * third, 512, true, 0},
       {"x1, 40 ms early", 0.75, 2048, false, 40},
