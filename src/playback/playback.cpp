@@ -1,5 +1,6 @@
 #include "playback/playback.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "analysis/recording.h"
