@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "playback/recording_mixer.h"
@@ -16,19 +17,20 @@ using namespace quavrix;
 
 // A 60-second stereo recording with the lead-in: chords with a beat, so the
 // similarity search has something to find.
-const std::vector<float>& recordingChannel(int channel) {
+const std::vector<std::int16_t>& recordingChannel(int channel) {
   static const auto make = [](int ch) {
-    std::vector<float> v(8192 + 60 * 44100 + 16384, 0.0f);
+    std::vector<std::int16_t> v(8192 + 60 * 44100 + 16384, 0);
     for (std::size_t i = 0; i < 60 * 44100; ++i) {
       const double t = static_cast<double>(i) / 44100.0;
       const double beat = std::exp(-std::fmod(t, 0.5) * 8.0);
-      v[8192 + i] = static_cast<float>(0.2 * std::sin(2 * M_PI * (220.0 + ch * 110.0) * t) +
-                                       0.15 * std::sin(2 * M_PI * 329.6 * t) * beat +
-                                       0.1 * std::sin(2 * M_PI * 523.3 * t));
+      v[8192 + i] =
+          static_cast<std::int16_t>(32767.0 * (0.2 * std::sin(2 * M_PI * (220.0 + ch * 110.0) * t) +
+                                               0.15 * std::sin(2 * M_PI * 329.6 * t) * beat +
+                                               0.1 * std::sin(2 * M_PI * 523.3 * t)));
     }
     return v;
   };
-  static const std::vector<float> left = make(0), right = make(1);
+  static const std::vector<std::int16_t> left = make(0), right = make(1);
   return channel == 0 ? left : right;
 }
 
@@ -90,8 +92,8 @@ void BM_SlowDownSoundTouch(benchmark::State& state) {
     st.setTempo(0.5);
     for (std::size_t at = 8192; at + 2048 <= 8192 + 60 * 44100; at += 2048) {
       for (int i = 0; i < 2048; ++i) {
-        in[2 * i] = l[at + i];
-        in[2 * i + 1] = r[at + i];
+        in[2 * i] = l[at + i] / 32768.0f;
+        in[2 * i + 1] = r[at + i] / 32768.0f;
       }
       st.putSamples(in.data(), 2048);
       while (st.receiveSamples(out.data(), 8192) > 0) benchmark::DoNotOptimize(out.data());

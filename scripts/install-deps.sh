@@ -22,7 +22,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-mido
   # default SoundFont and the peers the benchmarks compare against
-  timgm6mb-soundfont fluidsynth libsoundtouch-dev
+  timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -3,7 +3,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <span>
 #include <string>
 
 #include "analysis/onsets.h"
@@ -11,6 +10,8 @@
 #include "analysis/wav_reader.h"
 #include "base/units.h"
 #include "cli.h"
+#include "engine/project_open.h"
+#include "platform/large_buffer.h"
 #include "score/beat_grid.h"
 #include "score/note_store.h"
 
@@ -35,11 +36,11 @@ std::vector<std::uint32_t> seededBeats(const Recording& rec) {
   return beats;
 }
 
-std::string rowJson(std::span<const float> spectrum, int row) {
+std::string rowJson(const Recording& rec, int channel, int row) {
   std::string out = "[";
   bool first = true;
-  for (int hz = 0; hz < 2048; ++hz) {
-    const float v = spectrum[static_cast<std::size_t>(row) * 2048 + hz];
+  for (int hz = 0; hz < SPECTRUM_ROW; ++hz) {
+    const float v = spectrumValue(rec, channel, row, hz);
     if (v == 0.0f) continue;
     char buf[64];
     std::snprintf(buf, sizeof buf, "%s[%d, %.9g]", first ? "" : ", ", hz, static_cast<double>(v));
@@ -69,8 +70,13 @@ int runAnalyze(const std::vector<std::string>& argv) {
   const int result = readRecordingSamples(rec, &reason);
   const double readMs = msSince(start);
   if (result != WAV_OK) {
-    std::fprintf(stderr, "quavrix-cli analyze: cannot read %s: %s\n", rec.path.c_str(),
-                 reason.c_str());
+    if (result == WAV_NO_MEMORY) {
+      std::fprintf(stderr, "quavrix-cli analyze: %s\n",
+                   memoryRefusal(availableMemoryBytes()).c_str());
+    } else {
+      std::fprintf(stderr, "quavrix-cli analyze: cannot read %s: %s\n", rec.path.c_str(),
+                   reason.c_str());
+    }
     return 1;
   }
   start = std::chrono::steady_clock::now();
@@ -96,8 +102,8 @@ int runAnalyze(const std::vector<std::string>& argv) {
     std::printf("time: read %.1f ms, onsets %.1f ms, spectrum %.1f ms\n", readMs, onsetMs,
                 spectrumMs);
     if (row >= 0) {
-      std::printf("row %d left: %s\n", row, rowJson(rec.spectrumA, row).c_str());
-      std::printf("row %d right: %s\n", row, rowJson(rec.spectrumB, row).c_str());
+      std::printf("row %d left: %s\n", row, rowJson(rec, 0, row).c_str());
+      std::printf("row %d right: %s\n", row, rowJson(rec, 1, row).c_str());
     }
     return 0;
   }
@@ -117,9 +123,8 @@ int runAnalyze(const std::vector<std::string>& argv) {
                 onsets.strong, onsets.weak, readMs, onsetMs, spectrumMs);
   out += timing;
   if (row >= 0) {
-    out += ", \"row\": {\"index\": " + std::to_string(row) +
-           ", \"left\": " + rowJson(rec.spectrumA, row) +
-           ", \"right\": " + rowJson(rec.spectrumB, row) + "}";
+    out += ", \"row\": {\"index\": " + std::to_string(row) + ", \"left\": " + rowJson(rec, 0, row) +
+           ", \"right\": " + rowJson(rec, 1, row) + "}";
   }
   out += "}";
   std::printf("%s\n", out.c_str());

@@ -2,6 +2,7 @@
 
 #include <fftw3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <mutex>
 #include <numbers>
@@ -22,12 +23,12 @@ std::mutex& plannerLock() {
   return lock;
 }
 
-std::vector<double> makeWindow() {
+std::vector<double> makeSampleWindow() {
   std::vector<double> window(FFT_SIZE);
   for (int i = 0; i < FFT_SIZE / 2; ++i) {
     const double w = 0.5 * (1.0 - std::cos(2.0 * std::numbers::pi * (i + 1) / (FFT_SIZE + 1)));
-    window[static_cast<std::size_t>(i)] = w;
-    window[static_cast<std::size_t>(FFT_SIZE - 1 - i)] = w;
+    window[static_cast<std::size_t>(i)] = w / 32768.0;
+    window[static_cast<std::size_t>(FFT_SIZE - 1 - i)] = w / 32768.0;
   }
   return window;
 }
@@ -35,14 +36,21 @@ std::vector<double> makeWindow() {
 }  // namespace
 
 FftPlan::FftPlan()
-    : window_(makeWindow()),
-      twiddleCos_(static_cast<std::size_t>(PARTS * POWER_BINS)),
-      twiddleSin_(twiddleCos_.size()) {
+    : sampleWindow_(makeSampleWindow()),
+      partWindow_(static_cast<std::size_t>(FFT_SIZE)),
+      pairCos_(static_cast<std::size_t>(2 * PARTS * POWER_BINS)),
+      pairSin_(pairCos_.size()) {
+  for (int q = 0; q < PARTS; ++q)
+    for (int p = 0; p < PART_SIZE; ++p)
+      partWindow_[static_cast<std::size_t>(q * PART_SIZE + p)] =
+          sampleWindow_[static_cast<std::size_t>(PARTS * p + q)];
   for (int q = 0; q < PARTS; ++q) {
     for (int k = 0; k < POWER_BINS; ++k) {
       const double angle = -2.0 * std::numbers::pi * (q * k) / FFT_SIZE;
-      twiddleCos_[static_cast<std::size_t>(q * POWER_BINS + k)] = std::cos(angle);
-      twiddleSin_[static_cast<std::size_t>(q * POWER_BINS + k)] = std::sin(angle);
+      const auto at = static_cast<std::size_t>(2 * (q * POWER_BINS + k));
+      pairCos_[at] = pairCos_[at + 1] = std::cos(angle);
+      pairSin_[at] = -std::sin(angle);
+      pairSin_[at + 1] = std::sin(angle);
     }
   }
   // An estimated plan takes well under a millisecond; a measured one takes a
@@ -76,8 +84,8 @@ FftWorkspace::FftWorkspace(const FftPlan& plan)
       output_(reinterpret_cast<double*>(fftw_alloc_complex(PARTS * PART_STRIDE))) {}
 
 // Part q holds frames q, q + 8, q + 16, ...
-void FftWorkspace::powers(const float* samples, PowerBins& power) {
-  const double* window = plan_.window().data();
+void FftWorkspace::powers(const std::int16_t* samples, PowerBins& power) {
+  const double* window = plan_.sampleWindow().data();
   double* in = input_.get();
   for (int p = 0; p < PART_SIZE; ++p) {
     for (int q = 0; q < PARTS; ++q) {
@@ -88,14 +96,74 @@ void FftWorkspace::powers(const float* samples, PowerBins& power) {
   transform(power);
 }
 
-void FftWorkspace::differencePowers(const float* a, const float* b, PowerBins& power) {
-  const double* window = plan_.window().data();
+// |a - b| of two 16-bit samples is exact, as is its float value / 32768.
+void FftWorkspace::differencePowers(const std::int16_t* a, const std::int16_t* b,
+                                    PowerBins& power) {
+  const double* window = plan_.sampleWindow().data();
   double* in = input_.get();
   for (int p = 0; p < PART_SIZE; ++p) {
     for (int q = 0; q < PARTS; ++q) {
       const int i = PARTS * p + q;
-      in[q * PART_SIZE + p] = static_cast<double>(std::fabs(a[i] - b[i])) * window[i];
+      const int d = static_cast<int>(a[i]) - static_cast<int>(b[i]);
+      in[q * PART_SIZE + p] = static_cast<double>(d < 0 ? -d : d) * window[i];
     }
+  }
+  transform(power);
+}
+
+void SlidingWindow::append(const std::int16_t* a, const std::int16_t* b, int frames) {
+  float* planes = planes_.data();
+  const int per = frames / PARTS;
+  for (int i = 0; i < per; ++i) {
+    for (int q = 0; q < PARTS; ++q) {
+      const int j = PARTS * i + q;
+      int v = a[j];
+      if (b) {
+        v -= b[j];
+        v = v < 0 ? -v : v;
+      }
+      planes[q * CAPACITY + filled_ + i] = static_cast<float>(v);  // exact: |v| < 2^17
+    }
+  }
+  filled_ += per;
+}
+
+void SlidingWindow::moveTo(const std::int16_t* a, const std::int16_t* b) {
+  const bool slides = lastA_ && a == lastA_ + HOP && (b ? lastB_ && b == lastB_ + HOP : !lastB_);
+  lastA_ = a;
+  lastB_ = b;
+  if (!slides) {
+    offset_ = filled_ = 0;
+    append(a, b, FFT_SIZE);
+    return;
+  }
+  offset_ += NEW_PER_PART;
+  if (filled_ + NEW_PER_PART > CAPACITY) {
+    // Keep what the next window shares with this one at the start of the planes.
+    const int kept = filled_ - offset_;
+    for (int q = 0; q < PARTS; ++q) {
+      float* plane = planes_.data() + q * CAPACITY;
+      std::copy(plane + offset_, plane + filled_, plane);
+    }
+    offset_ = 0;
+    filled_ = kept;
+  }
+  append(a + FFT_SIZE - HOP, b ? b + FFT_SIZE - HOP : nullptr, HOP);
+}
+
+const float* SlidingWindow::part(int q) const {
+  return planes_.data() + q * CAPACITY + offset_;
+}
+
+// A part's entries times the window's, in the order of the sample loops above.
+void FftWorkspace::powers(const SlidingWindow& window, PowerBins& power) {
+  const double* weights = plan_.partWindow().data();
+  double* in = input_.get();
+  for (int q = 0; q < PARTS; ++q) {
+    const float* values = window.part(q);
+    const double* w = weights + q * PART_SIZE;
+    double* out = in + q * PART_SIZE;
+    for (int p = 0; p < PART_SIZE; ++p) out[p] = static_cast<double>(values[p]) * w[p];
   }
   transform(power);
 }
@@ -107,24 +175,24 @@ void FftWorkspace::transform(PowerBins& power) {
   }
 
   // The library's imaginary parts have the opposite sign of a sine transform;
-  // squared, the powers are the same.
-  std::array<double, POWER_BINS> re;
-  std::array<double, POWER_BINS> im;
-  for (int k = 0; k < POWER_BINS; ++k) {
-    re[static_cast<std::size_t>(k)] = out[k][0];
-    im[static_cast<std::size_t>(k)] = out[k][1];
-  }
-  const double* cosines = plan_.twiddleCos().data();
-  const double* sines = plan_.twiddleSin().data();
+  // squared, the powers are the same. The sums run on (re, im) pairs as the
+  // library leaves them: re += pr c + pi (-s) and im += pi c + pr s are, bit
+  // for bit, re += pr c - pi s and im += pr s + pi c, in a form the compiler
+  // can keep in vector registers.
+  alignas(16) std::array<double, 2 * POWER_BINS> sum;
+  const double* first = output_.get();
+  for (int j = 0; j < 2 * POWER_BINS; ++j) sum[static_cast<std::size_t>(j)] = first[j];
+  const double* cosines = plan_.pairCos().data();
+  const double* sines = plan_.pairSin().data();
   for (int q = 1; q < PARTS; ++q) {
-    const fftw_complex* part = out + q * PART_STRIDE;
-    const double* c = cosines + q * POWER_BINS;
-    const double* s = sines + q * POWER_BINS;
-    for (int k = 0; k < POWER_BINS; ++k) {
-      const double pr = part[k][0];
-      const double pi = part[k][1];
-      re[static_cast<std::size_t>(k)] += pr * c[k] - pi * s[k];
-      im[static_cast<std::size_t>(k)] += pr * s[k] + pi * c[k];
+    const double* part = output_.get() + 2 * q * PART_STRIDE;
+    const double* c = cosines + 2 * q * POWER_BINS;
+    const double* s = sines + 2 * q * POWER_BINS;
+    for (int k = 0; k < 2 * POWER_BINS; k += 2) {
+      const double pr = part[k];
+      const double pi = part[k + 1];
+      sum[static_cast<std::size_t>(k)] += pr * c[k] + pi * s[k];
+      sum[static_cast<std::size_t>(k) + 1] += pi * c[k + 1] + pr * s[k + 1];
     }
   }
 
@@ -139,8 +207,9 @@ void FftWorkspace::transform(PowerBins& power) {
   }
   power[0] = zero * zero + half * half;
   for (int k = 1; k < POWER_BINS; ++k) {
-    const auto i = static_cast<std::size_t>(k);
-    power[i] = re[i] * re[i] + im[i] * im[i];
+    const double re = sum[static_cast<std::size_t>(2 * k)];
+    const double im = sum[static_cast<std::size_t>(2 * k + 1)];
+    power[static_cast<std::size_t>(k)] = re * re + im * im;
   }
 }
 

@@ -2,6 +2,7 @@
 // The windowed 8192-point power spectrum behind the peak spectrogram.
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -40,18 +41,52 @@ class FftPlan {
 
   bool ready() const { return plan_ != nullptr; }
   fftw_plan_s* plan() const { return plan_; }
-  // w[i] = 0.5 (1 - cos(2 pi (i + 1) / 8193)): a Hann window whose zero end
-  // points lie just outside the 8192 frames.
-  const std::vector<double>& window() const { return window_; }
-  // cos and sin of -2 pi q k / 8192 at [q * POWER_BINS + k].
-  const std::vector<double>& twiddleCos() const { return twiddleCos_; }
-  const std::vector<double>& twiddleSin() const { return twiddleSin_; }
+  // w[i] / 32768 with w[i] = 0.5 (1 - cos(2 pi (i + 1) / 8193)), a Hann window
+  // whose zero end points lie just outside the 8192 frames. Scaling by a power
+  // of two is exact, so a 16-bit sample times this entry is exactly the
+  // sample's float value times w[i].
+  const std::vector<double>& sampleWindow() const { return sampleWindow_; }
+  // The same entries by part: w[8 p + q] / 32768 at [q * PART_SIZE + p].
+  const std::vector<double>& partWindow() const { return partWindow_; }
+  // Twiddles of part q for bin k as multipliers of (re, im) pairs: cos at
+  // [2 (q POWER_BINS + k)] and [... + 1], -sin then sin for the swapped pair,
+  // with angle -2 pi q k / 8192.
+  const std::vector<double>& pairCos() const { return pairCos_; }
+  const std::vector<double>& pairSin() const { return pairSin_; }
 
  private:
   fftw_plan_s* plan_ = nullptr;
-  std::vector<double> window_;
-  std::vector<double> twiddleCos_;
-  std::vector<double> twiddleSin_;
+  std::vector<double> sampleWindow_;
+  std::vector<double> partWindow_;
+  std::vector<double> pairCos_;
+  std::vector<double> pairSin_;
+};
+
+// One channel's 8192 frames, sorted into the transform's eight parts, for a
+// window that moves by 2048 frames from one spectrum row to the next: three
+// quarters of each part are the previous row's, so only the 2048 new frames
+// are sorted in.
+class SlidingWindow {
+ public:
+  static constexpr int HOP = 2048;
+  // Moves the window to the 8192 frames from `a` (of |a - b| when b is given).
+  // A window 2048 frames on from the previous one of the same source slides.
+  void moveTo(const std::int16_t* a, const std::int16_t* b = nullptr);
+  // Part q (frames q, q + 8, ...) of the window, PART_SIZE entries.
+  const float* part(int q) const;
+
+ private:
+  static constexpr int PARTS = 8;
+  static constexpr int PART_SIZE = 1024;
+  static constexpr int NEW_PER_PART = HOP / PARTS;
+  static constexpr int CAPACITY = PART_SIZE + 8 * NEW_PER_PART;  // room for eight slides
+  void append(const std::int16_t* a, const std::int16_t* b, int frames);
+
+  std::vector<float> planes_ = std::vector<float>(PARTS * CAPACITY);  // whole numbers, exact
+  const std::int16_t* lastA_ = nullptr;
+  const std::int16_t* lastB_ = nullptr;
+  int offset_ = 0;  // where the window starts in each part's plane
+  int filled_ = 0;  // entries of each plane in use
 };
 
 // The aligned input and output of one worker thread.
@@ -61,11 +96,14 @@ class FftWorkspace {
 
   bool ready() const { return input_ && output_; }
 
-  // Power of bins 0 .. 380 of the windowed transform of samples[0 .. 8191].
-  // Bin 0 holds the 0 Hz and the half-rate power together.
-  void powers(const float* samples, PowerBins& power);
+  // Power of bins 0 .. 380 of the windowed transform of samples[0 .. 8191]
+  // (16-bit, full scale 32768). Bin 0 holds the 0 Hz and the half-rate power
+  // together.
+  void powers(const std::int16_t* samples, PowerBins& power);
   // The same for |a[j] - b[j]|.
-  void differencePowers(const float* a, const float* b, PowerBins& power);
+  void differencePowers(const std::int16_t* a, const std::int16_t* b, PowerBins& power);
+  // The same for the frames of a sliding window: identical results, for less work.
+  void powers(const SlidingWindow& window, PowerBins& power);
 
  private:
   struct Release {

@@ -22,8 +22,8 @@ double thresholdFactor(double background) {
 }  // namespace
 
 int detectOnsets(Recording& recording) {
-  std::vector<std::uint16_t>& energy = recording.onsetEnergy;
-  std::vector<float>& marks = recording.onsetMarks;
+  auto& energy = recording.onsetEnergy;
+  auto& marks = recording.onsetMarks;
   const std::int64_t n = recording.framesRead / 32;
   if (energy.size() < static_cast<std::size_t>(n) + 32 || marks.size() < energy.size()) return 0;
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/default_init_allocator.h"
+#include "platform/large_buffer.h"
 
 namespace quavrix {
 
@@ -20,6 +20,23 @@ struct WaveFormat {
   std::uint16_t extraSize = 0;
 };
 
+// Bins of the 8192-point transform that a spectrum row keeps: 0 .. 380. Peaks
+// are searched in bins 1 .. 379 only (up to about 2 kHz).
+inline constexpr int PEAK_SLOTS = 381;
+inline constexpr int PEAK_PLACE_BYTES = (PEAK_SLOTS + 1) / 2;
+
+// One channel's peak spectrogram, stored by transform bin. A row's peaks lie
+// at most one per bin and the interpolated frequency of the peak at bin k
+// lands within [hz(k) - 2, hz(k + 1) - 1], a span of at most eight entries;
+// peaks sit at least two bins apart, so no two of them meet on one entry. A
+// row therefore keeps, per bin, the peak's height (0: no peak) and its place
+// in that span, 381 heights and 381 four-bit places instead of 2048 entries.
+struct PeakRows {
+  LargeBuffer<float> height;        // row r, bin k at [r * PEAK_SLOTS + k]
+  LargeBuffer<std::uint8_t> place;  // row r, bin k: nibble k % 2 of [r * PEAK_PLACE_BYTES + k / 2]
+  std::size_t rows() const { return height.size() / PEAK_SLOTS; }
+};
+
 struct Recording {
   std::string path;  // the file to read, set by the caller before reading
   WaveFormat format;
@@ -31,24 +48,28 @@ struct Recording {
   std::uint32_t framesRead = 0;  // frames of the file, without the lead-in
 
   // capacity + 4 entries each; frame f of the file at index LEAD_IN_FRAMES + f.
-  BufferVector<float> left;
-  BufferVector<float> right;
+  // The 16-bit samples as the file holds them: full scale is 32768, and
+  // sample / 32768 is exact in single precision, so every reader gets the
+  // float it would have had from a float buffer of twice the size.
+  LargeBuffer<std::int16_t> left;
+  LargeBuffer<std::int16_t> right;
   // Per-frame magnitude 0..128 (|sample| >> 8), same indexing.
-  BufferVector<std::uint8_t> leftEnvelope;
-  BufferVector<std::uint8_t> rightEnvelope;
+  LargeBuffer<std::uint8_t> leftEnvelope;
+  LargeBuffer<std::uint8_t> rightEnvelope;
 
   // Onset detection, (capacity + 4) / 32 + 32 entries each.
-  std::vector<std::uint16_t> onsetEnergy;
-  std::vector<float> onsetMarks;
+  LargeBuffer<std::uint16_t> onsetEnergy;
+  LargeBuffer<float> onsetMarks;
   std::int32_t onsetCount = 0;  // capacity / 32
   bool analysed = false;        // onset detection has run on the current buffers
 
-  // Peak spectrum rows of 2048 entries (index = whole hertz); blockCount rows,
-  // spectrumLength + 16 entries each. A from the left channel, B from the right.
+  // Peak spectrum: blockCount rows, each read as 2048 whole-hertz entries
+  // (spectrumLength = blockCount x 2048 of them) through spectrumValue.
+  // A from the left channel, B from the right.
   std::int32_t blockCount = 0;
   std::int32_t spectrumLength = 0;
-  BufferVector<float> spectrumA;
-  BufferVector<float> spectrumB;
+  PeakRows spectrumA;
+  PeakRows spectrumB;
 
   bool hasSamples() const { return !left.empty(); }
   // Number of positions of the project built on this recording.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <system_error>
 #include <thread>
@@ -16,6 +17,7 @@ constexpr float BIN_HERTZ = 5.38330078125f;
 // Peaks are searched in bins 1 .. 379 (about 2040 Hz, the top of the roll's guessing).
 constexpr int LAST_PEAK_BIN = POWER_BINS - 2;
 constexpr double PEAK_SCALE = 0.00244140625;  // 5 / 2048
+constexpr int ROW_RUN = 64;                   // rows a worker takes at a time
 
 // Whole-hertz frequency of a bin and of its two neighbours. The neighbours'
 // come from the bin's own single-precision frequency plus or minus one spacing,
@@ -37,76 +39,136 @@ constexpr std::array<BinHertz, POWER_BINS> BIN_HERTZ_TABLE = [] {
   return table;
 }();
 
+// For each whole hertz, the lowest bin whose span of landing places
+// [hz(k) - 2, hz(k + 1) - 1] holds it (0: none). Spans of neighbouring bins
+// share their last two entries, so the bin above may hold it as well.
+constexpr std::array<std::int16_t, SPECTRUM_ROW> FIRST_BIN_AT = [] {
+  std::array<std::int16_t, SPECTRUM_ROW> table{};
+  for (int k = LAST_PEAK_BIN; k >= 1; --k) {
+    const BinHertz& bin = BIN_HERTZ_TABLE[static_cast<std::size_t>(k)];
+    for (int hz = bin.centre - 2; hz <= bin.above - 1; ++hz)
+      if (hz >= 0 && hz < SPECTRUM_ROW)
+        table[static_cast<std::size_t>(hz)] = static_cast<std::int16_t>(k);
+  }
+  return table;
+}();
+
+int placeOf(const std::uint8_t* place, int bin) {
+  return (place[bin / 2] >> (4 * (bin % 2))) & 0xF;
+}
+
 enum class Source { Channels, Difference };
 
 struct RowJob {
   Source source;
-  const float* left;
-  const float* right;
-  float* a;
-  float* b;
+  const std::int16_t* left;
+  const std::int16_t* right;
+  PeakRows* a;
+  PeakRows* b;
 };
 
-void analyseRows(FftWorkspace& work, const RowJob& job, int firstRow, int endRow) {
+PeakRow rowOf(PeakRows& rows, int r) {
+  return {rows.height.data() + static_cast<std::size_t>(r) * PEAK_SLOTS,
+          rows.place.data() + static_cast<std::size_t>(r) * PEAK_PLACE_BYTES};
+}
+
+void clearRow(PeakRow row) {
+  std::fill(row.height, row.height + PEAK_SLOTS, 0.0f);
+  std::fill(row.place, row.place + PEAK_PLACE_BYTES, std::uint8_t{0});
+}
+
+void copyRow(PeakRow from, PeakRow to) {
+  std::copy(from.height, from.height + PEAK_SLOTS, to.height);
+  std::copy(from.place, from.place + PEAK_PLACE_BYTES, to.place);
+}
+
+// A worker's windows live as long as the worker, so that its runs of rows do
+// not churn the heap (on a virtual machine, each shrink of it costs a flush
+// of every core's address translations).
+struct Windows {
+  SlidingWindow left;
+  SlidingWindow right;
+};
+
+void analyseRows(FftWorkspace& work, Windows& windows, const RowJob& job, int firstRow,
+                 int endRow) {
   PowerBins power;
+  SlidingWindow& left = windows.left;
+  SlidingWindow& right = windows.right;
+  // Where both channels hold the same frames (a mono file, or a stereo one
+  // recorded so), the right row is the left row: the transform is the same.
+  const std::size_t from = static_cast<std::size_t>(firstRow) * SPECTRUM_ROW;
+  const std::size_t frames =
+      static_cast<std::size_t>(endRow - firstRow - 1) * SPECTRUM_ROW + FFT_SIZE;
+  const bool same = job.source == Source::Channels &&
+                    std::equal(job.left + from, job.left + from + frames, job.right + from);
   for (int r = firstRow; r < endRow; ++r) {
     const std::size_t start = static_cast<std::size_t>(r) * SPECTRUM_ROW;
-    std::span<float, SPECTRUM_ROW> rowA(job.a + start, SPECTRUM_ROW);
-    std::span<float, SPECTRUM_ROW> rowB(job.b + start, SPECTRUM_ROW);
-    // Cleared here rather than up front, so that each worker clears its own
-    // rows while they are in its cache.
-    std::fill(rowA.begin(), rowA.end(), 0.0f);
-    std::fill(rowB.begin(), rowB.end(), 0.0f);
+    const PeakRow rowA = rowOf(*job.a, r);
+    const PeakRow rowB = rowOf(*job.b, r);
     if (job.source == Source::Channels) {
-      work.powers(job.left + start, power);
+      left.moveTo(job.left + start);
+      work.powers(left, power);
       writePeakRow(power, rowA);
-      work.powers(job.right + start, power);
+      if (same) {
+        copyRow(rowA, rowB);
+        continue;
+      }
+      right.moveTo(job.right + start);
+      work.powers(right, power);
       writePeakRow(power, rowB);
     } else {
-      work.differencePowers(job.left + start, job.right + start, power);
+      left.moveTo(job.left + start, job.right + start);
+      work.powers(left, power);
       writePeakRow(power, rowA);
-      std::copy(rowA.begin(), rowA.end(), rowB.begin());
+      copyRow(rowA, rowB);
     }
   }
+}
+
+bool shaped(const PeakRows& rows) {
+  return rows.place.size() == rows.rows() * PEAK_PLACE_BYTES;
 }
 
 // How many rows, row 0 included, have their window and entries inside the buffers.
 int usableRows(const Recording& recording) {
   if (recording.blockCount <= 1) return 0;
   const std::size_t samples = std::min(recording.left.size(), recording.right.size());
-  const std::size_t entries = std::min(recording.spectrumA.size(), recording.spectrumB.size());
   if (samples < static_cast<std::size_t>(FFT_SIZE)) return 0;
+  if (!shaped(recording.spectrumA) || !shaped(recording.spectrumB)) return 0;
   const std::size_t byInput = (samples - FFT_SIZE) / SPECTRUM_ROW + 1;
-  const std::size_t byOutput = entries / SPECTRUM_ROW;
+  const std::size_t byOutput = std::min(recording.spectrumA.rows(), recording.spectrumB.rows());
   return static_cast<int>(
       std::min({static_cast<std::size_t>(recording.blockCount), byInput, byOutput}));
 }
 
-int clearAll(Recording& recording) {
-  std::fill(recording.spectrumA.begin(), recording.spectrumA.end(), 0.0f);
-  std::fill(recording.spectrumB.begin(), recording.spectrumB.end(), 0.0f);
-  return SPECTRUM_NO_TRANSFORM;
+// Row 0 and every row that cannot be computed read as silence.
+void clearRows(PeakRows& rows, std::size_t from) {
+  if (!shaped(rows)) {
+    std::fill(rows.height.begin(), rows.height.end(), 0.0f);
+    return;
+  }
+  for (std::size_t r = from; r < rows.rows(); ++r) clearRow(rowOf(rows, static_cast<int>(r)));
 }
 
 int analyse(Recording& recording, Source source, int threads) {
-  // Row 0 and every row that cannot be computed read as silence; the workers
-  // clear the rows they compute.
   const int rows = usableRows(recording);
-  const std::size_t computed = rows > 1 ? static_cast<std::size_t>(rows) * SPECTRUM_ROW : 0;
-  for (BufferVector<float>* spectrum : {&recording.spectrumA, &recording.spectrumB}) {
-    std::fill(spectrum->begin(),
-              spectrum->begin() + std::min(spectrum->size(), std::size_t{SPECTRUM_ROW}), 0.0f);
-    if (spectrum->size() > computed) std::fill(spectrum->begin() + computed, spectrum->end(), 0.0f);
+  for (PeakRows* spectrum : {&recording.spectrumA, &recording.spectrumB}) {
+    if (spectrum->rows() > 0 && shaped(*spectrum)) clearRow(rowOf(*spectrum, 0));
+    clearRows(*spectrum, static_cast<std::size_t>(std::max(rows, 1)));
   }
   if (rows <= 1) return SPECTRUM_OK;
 
   const FftPlan plan;
-  if (!plan.ready()) return clearAll(recording);
-  const RowJob job{source, recording.left.data(), recording.right.data(),
-                   recording.spectrumA.data(), recording.spectrumB.data()};
+  if (!plan.ready()) {
+    clearRows(recording.spectrumA, 0);
+    clearRows(recording.spectrumB, 0);
+    return SPECTRUM_NO_TRANSFORM;
+  }
+  const RowJob job{source, recording.left.data(), recording.right.data(), &recording.spectrumA,
+                   &recording.spectrumB};
 
-  // Rows are independent: each worker takes one contiguous share with its own
-  // buffers. The calling thread works the first share itself.
+  // One workspace per worker; the calling thread is the first worker.
   const int wanted = std::clamp(threads, 1, rows - 1);
   std::vector<FftWorkspace> workspaces;
   workspaces.reserve(static_cast<std::size_t>(wanted));
@@ -117,35 +179,39 @@ int analyse(Recording& recording, Source source, int threads) {
       break;
     }
   }
-  if (workspaces.empty()) return clearAll(recording);
+  if (workspaces.empty()) {
+    clearRows(recording.spectrumA, 0);
+    clearRows(recording.spectrumB, 0);
+    return SPECTRUM_NO_TRANSFORM;
+  }
 
-  const int count = static_cast<int>(workspaces.size());
-  std::vector<int> bounds(static_cast<std::size_t>(count) + 1);
-  for (int t = 0; t <= count; ++t) bounds[static_cast<std::size_t>(t)] = 1 + (rows - 1) * t / count;
-
+  // Rows are independent: the workers take runs of rows as they come free,
+  // so that on a busy machine one of them can finish what the other has not
+  // started. Each run slides one window along its rows.
+  std::atomic<int> nextRow{1};
+  const auto work = [&](FftWorkspace& workspace) {
+    Windows windows;
+    for (int r = nextRow.fetch_add(ROW_RUN); r < rows; r = nextRow.fetch_add(ROW_RUN))
+      analyseRows(workspace, windows, job, r, std::min(rows, r + ROW_RUN));
+  };
   std::vector<std::thread> helpers;
-  int handedOut = 1;  // shares 1 .. handedOut - 1 run on helper threads
-  for (; handedOut < count; ++handedOut) {
-    const auto t = static_cast<std::size_t>(handedOut);
+  for (std::size_t t = 1; t < workspaces.size(); ++t) {
     try {
-      helpers.emplace_back(analyseRows, std::ref(workspaces[t]), std::cref(job), bounds[t],
-                           bounds[t + 1]);
+      helpers.emplace_back(work, std::ref(workspaces[t]));
     } catch (const std::system_error&) {
       break;  // no thread to be had: the caller works the rest
     }
   }
-  analyseRows(workspaces[0], job, bounds[0], bounds[1]);
-  for (int t = handedOut; t < count; ++t) {
-    const auto s = static_cast<std::size_t>(t);
-    analyseRows(workspaces[0], job, bounds[s], bounds[s + 1]);
-  }
+  work(workspaces[0]);
   for (std::thread& helper : helpers) helper.join();
   return SPECTRUM_OK;
 }
 
 }  // namespace
 
-void writePeakRow(const PowerBins& power, std::span<float, SPECTRUM_ROW> row) {
+void writePeakRow(const PowerBins& power, PeakRow row) {
+  std::fill(row.height, row.height + PEAK_SLOTS, 0.0f);
+  std::fill(row.place, row.place + PEAK_PLACE_BYTES, std::uint8_t{0});
   // Gather the strict local maxima without a branch per bin first: in real
   // spectra about every third bin is one, which no branch predictor follows.
   std::array<std::int16_t, POWER_BINS> peaks;
@@ -174,9 +240,25 @@ void writePeakRow(const PowerBins& power, std::span<float, SPECTRUM_ROW> row) {
       index = h - static_cast<int>((h - bin.below - 1) * v);
       value = centre + 0.5 * (centre - right) * v;
     }
-    const auto entry = static_cast<std::uint16_t>(index);
-    if (entry < SPECTRUM_ROW) row[entry] = static_cast<float>(value * PEAK_SCALE);
+    // 0 <= v <= 1 on the way up and below 1/2 on the way down, so the place
+    // stays inside the bin's span; the test only guards the nibble.
+    const int place = index - (h - 2);
+    if (index < 0 || index >= SPECTRUM_ROW || place < 0 || place > 15) continue;
+    row.height[k] = static_cast<float>(value * PEAK_SCALE);
+    row.place[k / 2] = static_cast<std::uint8_t>(row.place[k / 2] | (place << (4 * (k % 2))));
   }
+}
+
+float peakRowValue(const float* height, const std::uint8_t* place, int hz) {
+  if (hz < 0 || hz >= SPECTRUM_ROW) return 0.0f;
+  const int first = FIRST_BIN_AT[static_cast<std::size_t>(hz)];
+  if (first == 0) return 0.0f;
+  float value = 0.0f;
+  for (int k = first; k <= std::min(first + 1, LAST_PEAK_BIN); ++k) {
+    const int lowest = BIN_HERTZ_TABLE[static_cast<std::size_t>(k)].centre - 2;
+    if (height[k] != 0.0f && lowest + placeOf(place, k) == hz) value = height[k];
+  }
+  return value;
 }
 
 int analyseRecording(Recording& recording, int threads) {
@@ -189,10 +271,10 @@ int analyseDifference(Recording& recording, int threads) {
 
 float spectrumValue(const Recording& recording, int channel, int row, int hz) {
   if (row < 0 || row >= recording.blockCount || hz < 0 || hz >= SPECTRUM_ROW) return 0.0f;
-  const BufferVector<float>& rows = channel == 0 ? recording.spectrumA : recording.spectrumB;
-  const std::size_t at =
-      static_cast<std::size_t>(row) * SPECTRUM_ROW + static_cast<std::size_t>(hz);
-  return at < rows.size() ? rows[at] : 0.0f;
+  const PeakRows& rows = channel == 0 ? recording.spectrumA : recording.spectrumB;
+  if (static_cast<std::size_t>(row) >= rows.rows() || !shaped(rows)) return 0.0f;
+  return peakRowValue(rows.height.data() + static_cast<std::size_t>(row) * PEAK_SLOTS,
+                      rows.place.data() + static_cast<std::size_t>(row) * PEAK_PLACE_BYTES, hz);
 }
 
 }  // namespace quavrix

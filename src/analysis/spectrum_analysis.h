@@ -2,7 +2,7 @@
 // Peak spectrogram of a recording: one row of 2048 whole-hertz entries per
 // 2048-frame block, each row from the 8192 frames starting at that block.
 
-#include <span>
+#include <cstdint>
 
 #include "analysis/fft_transform.h"
 #include "analysis/recording.h"
@@ -31,9 +31,19 @@ int analyseDifference(Recording& recording, int threads = ANALYSIS_THREADS);
 // (channel 1, right); 0 for a row or frequency outside the rows.
 float spectrumValue(const Recording& recording, int channel, int row, int hz);
 
-// Writes the strict local maxima of bins 1 .. 379 into `row` at their
-// interpolated frequency, scaled by 5 / 2048. Entries without a peak are left
-// as they are; a later peak landing on the same entry replaces an earlier one.
-void writePeakRow(const PowerBins& power, std::span<float, SPECTRUM_ROW> row);
+// One row as PeakRows keeps it: PEAK_SLOTS heights and PEAK_PLACE_BYTES places.
+struct PeakRow {
+  float* height;
+  std::uint8_t* place;
+};
+
+// Writes one row: the strict local maxima of bins 1 .. 379, each with its
+// height scaled by 5 / 2048 and its place at the interpolated frequency;
+// every other bin of the row gets height 0.
+void writePeakRow(const PowerBins& power, PeakRow row);
+
+// The value such a row has at `hz` (0 .. SPECTRUM_ROW - 1): the height of the
+// peak whose interpolated frequency is hz, or 0.
+float peakRowValue(const float* height, const std::uint8_t* place, int hz);
 
 }  // namespace quavrix

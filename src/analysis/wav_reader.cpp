@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <new>
 #include <optional>
 #include <system_error>
 #include <thread>
@@ -20,6 +22,8 @@ namespace quavrix {
 namespace {
 
 constexpr int READ_BLOCK_FRAMES = 16384;
+// Frames the reading threads take at a time (a megabyte of stereo).
+constexpr std::uint64_t CHUNK_FRAMES = 16 * READ_BLOCK_FRAMES;
 constexpr std::uint16_t FORMAT_PCM = 1;
 constexpr std::uint16_t FORMAT_EXTENSIBLE = 0xFFFE;
 
@@ -139,10 +143,38 @@ bool supported(const WaveFormat& f, const unsigned char* raw, std::uint64_t rawS
 
 // The envelope byte of a sample: |s| >> 8 in 16 bits, so -32768 gives 128.
 std::uint8_t envelopeOf(std::int16_t s) {
-  return s == -32768 ? 128 : static_cast<std::uint8_t>((s < 0 ? -s : s) >> 8);
+  const int v = s;
+  return static_cast<std::uint8_t>((v < 0 ? -v : v) >> 8);
+}
+
+// Bytes per buffer entry: two 16-bit channels and two envelope bytes.
+constexpr std::uint64_t SAMPLE_ENTRY_BYTES = 2 * sizeof(std::int16_t) + 2;
+// Per onset entry: the energy and the mark.
+constexpr std::uint64_t ONSET_ENTRY_BYTES = sizeof(std::uint16_t) + sizeof(float);
+// Per spectrum row, both channels.
+constexpr std::uint64_t ROW_BYTES = 2 * (PEAK_SLOTS * sizeof(float) + PEAK_PLACE_BYTES);
+
+std::uint64_t bufferBytes(std::uint64_t capacity, std::uint64_t frames) {
+  const std::uint64_t rows = frames / 2048 > 4 ? frames / 2048 - 4 : 0;
+  return (capacity + 4) * SAMPLE_ENTRY_BYTES + ((capacity + 4) / 32 + 32) * ONSET_ENTRY_BYTES +
+         rows * ROW_BYTES;
 }
 
 }  // namespace
+
+std::uint64_t recordingBytes(std::uint64_t frames) {
+  return bufferBytes(frames + LEAD_IN_FRAMES + 2048, frames);
+}
+
+std::uint64_t framesThatFit(std::uint64_t bytes) {
+  // Per frame: the sample entry, a 32nd of an onset entry and a 2048th of a row.
+  const double perFrame = static_cast<double>(SAMPLE_ENTRY_BYTES) +
+                          static_cast<double>(ONSET_ENTRY_BYTES) / 32.0 +
+                          static_cast<double>(ROW_BYTES) / 2048.0;
+  const double fixed = static_cast<double>(recordingBytes(0));
+  const double frames = (static_cast<double>(bytes) - fixed) / perFrame;
+  return frames > 0 ? static_cast<std::uint64_t>(frames) : 0;
+}
 
 int readRecording(Recording& recording, std::string* reason) {
   const int result = readRecordingSamples(recording, reason);
@@ -226,6 +258,13 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
     return WAV_CANNOT_OPEN;
   }
 
+  // Refused before anything is allocated: a machine short of memory would
+  // otherwise end the program without a word part way through the reading.
+  if (bufferBytes(capacity, frames) > availableMemoryBytes()) {
+    fail(reason, "not enough memory for the recording's buffers");
+    return WAV_NO_MEMORY;
+  }
+
   Recording next;
   next.path = recording.path;
   next.format = format;
@@ -233,68 +272,98 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   next.capacity = static_cast<std::int32_t>(capacity);
   const std::size_t sampleEntries = capacity + 4;
   const std::size_t onsetEntries = (capacity + 4) / 32 + 32;
-  // Sized without zero-filling: the conversion below writes every entry.
-  next.left.resize(sampleEntries);
-  next.right.resize(sampleEntries);
-  next.leftEnvelope.resize(sampleEntries);
-  next.rightEnvelope.resize(sampleEntries);
+  try {
+    // Sized without zero-filling: the conversion below writes every entry once.
+    next.left.resize(sampleEntries);
+    next.right.resize(sampleEntries);
+    next.leftEnvelope.resize(sampleEntries);
+    next.rightEnvelope.resize(sampleEntries);
+    next.onsetEnergy.assign(onsetEntries, 0);
+    next.onsetMarks.assign(onsetEntries, 0.0f);
+  } catch (const std::bad_alloc&) {
+    fail(reason, "not enough memory for the recording's buffers");
+    return WAV_NO_MEMORY;
+  }
   const auto silence = [&next](std::size_t from, std::size_t to) {
-    std::fill(next.left.begin() + from, next.left.begin() + to, 0.0f);
-    std::fill(next.right.begin() + from, next.right.begin() + to, 0.0f);
+    std::fill(next.left.begin() + from, next.left.begin() + to, std::int16_t{0});
+    std::fill(next.right.begin() + from, next.right.begin() + to, std::int16_t{0});
     std::fill(next.leftEnvelope.begin() + from, next.leftEnvelope.begin() + to, 0);
     std::fill(next.rightEnvelope.begin() + from, next.rightEnvelope.begin() + to, 0);
   };
   silence(0, LEAD_IN_FRAMES);
-  next.onsetEnergy.assign(onsetEntries, 0);
-  next.onsetMarks.assign(onsetEntries, 0.0f);
   next.onsetCount = static_cast<std::int32_t>(capacity / 32);
 
   // Converts frames [from, to) and returns how many arrived; a short count
   // means the file ended early.
-  const auto convert = [&](RiffFile& source, std::uint64_t from, std::uint64_t to) {
-    std::vector<unsigned char> block(READ_BLOCK_FRAMES * frameBytes);
-    constexpr float SCALE = 1.0f / 32768.0f;
+  const auto convert = [&](RiffFile& source, std::vector<unsigned char>& block, std::uint64_t from,
+                           std::uint64_t to) {
     std::uint64_t at = from;
     while (at < to) {
       const std::uint64_t want = std::min<std::uint64_t>(to - at, READ_BLOCK_FRAMES);
       const std::size_t got =
           source.readSome(dataStart + at * frameBytes, block.data(), want * frameBytes);
       const std::uint64_t whole = got / frameBytes;
-      for (std::uint64_t i = 0; i < whole; ++i) {
-        const unsigned char* p = &block[i * frameBytes];
-        const auto l = static_cast<std::int16_t>(le16(p));
-        const auto r = stereo ? static_cast<std::int16_t>(le16(p + 2)) : l;
-        const std::size_t index = LEAD_IN_FRAMES + at + i;
-        next.left[index] = l * SCALE;
-        next.right[index] = r * SCALE;
-        next.leftEnvelope[index] = envelopeOf(l);
-        next.rightEnvelope[index] = envelopeOf(r);
+      const std::size_t base = LEAD_IN_FRAMES + at;
+      std::int16_t* left = next.left.data() + base;
+      std::int16_t* right = next.right.data() + base;
+      std::uint8_t* leftEnvelope = next.leftEnvelope.data() + base;
+      std::uint8_t* rightEnvelope = next.rightEnvelope.data() + base;
+      const unsigned char* bytes = block.data();
+      if (stereo) {
+        for (std::uint64_t i = 0; i < whole; ++i) {
+          const auto l = static_cast<std::int16_t>(le16(bytes + 4 * i));
+          const auto r = static_cast<std::int16_t>(le16(bytes + 4 * i + 2));
+          left[i] = l;
+          right[i] = r;
+          leftEnvelope[i] = envelopeOf(l);
+          rightEnvelope[i] = envelopeOf(r);
+        }
+      } else {
+        for (std::uint64_t i = 0; i < whole; ++i) {
+          const auto l = static_cast<std::int16_t>(le16(bytes + 2 * i));
+          left[i] = right[i] = l;
+          leftEnvelope[i] = rightEnvelope[i] = envelopeOf(l);
+        }
       }
       at += whole;
       if (whole < want) break;
     }
     return at - from;
   };
-  // Two halves on two threads: most of the time goes into first touches of
-  // the new buffers, which the cores can take in parallel.
-  const std::uint64_t half = frames / 2;
-  std::uint64_t secondDone = 0;
+  // Chunks handed out to two threads as they come free: most of the time goes
+  // into first touches of the new buffers, which the cores can take in
+  // parallel, and on a busy machine neither waits for a share the other was
+  // too slow to start.
+  const std::uint64_t chunks = (frames + CHUNK_FRAMES - 1) / CHUNK_FRAMES;
+  std::vector<std::uint64_t> arrived(chunks, 0);
+  std::atomic<std::uint64_t> nextChunk{0};
+  const auto work = [&](RiffFile& source) {
+    // One read buffer per thread for all its chunks: freed and taken again per
+    // chunk, the heap would shrink and grow, each time with a system call.
+    std::vector<unsigned char> block(READ_BLOCK_FRAMES * frameBytes);
+    for (std::uint64_t c = nextChunk++; c < chunks; c = nextChunk++) {
+      const std::uint64_t from = c * CHUNK_FRAMES;
+      arrived[c] = convert(source, block, from, std::min(frames, from + CHUNK_FRAMES));
+    }
+  };
   std::thread second;
   RiffFile secondFile(recording.path);
   try {
-    if (secondFile.ok() && half >= READ_BLOCK_FRAMES)
-      second = std::thread([&] { secondDone = convert(secondFile, half, frames); });
+    if (secondFile.ok() && chunks > 1) second = std::thread([&] { work(secondFile); });
   } catch (const std::system_error&) {
   }
-  const bool split = second.joinable();
-  const std::uint64_t firstEnd = split ? half : frames;
-  const std::uint64_t firstDone = convert(file, 0, firstEnd);
-  if (split) second.join();
+  work(file);
+  if (second.joinable()) second.join();
   // A read error is no early end of the file: the recording would silently
   // lose its rest.
   if (!file.ok()) return readFailed(reason, file);
-  if (split && !secondFile.ok()) return readFailed(reason, secondFile);
-  const std::uint64_t done = firstDone < firstEnd ? firstDone : firstEnd + secondDone;
+  if (second.joinable() && !secondFile.ok()) return readFailed(reason, secondFile);
+  // A file that ended early ends the recording at the first chunk that fell short.
+  std::uint64_t done = 0;
+  for (std::uint64_t c = 0; c < chunks; ++c) {
+    done += arrived[c];
+    if (arrived[c] < std::min(frames, (c + 1) * CHUNK_FRAMES) - c * CHUNK_FRAMES) break;
+  }
   silence(LEAD_IN_FRAMES + done, sampleEntries);
   next.framesRead = static_cast<std::uint32_t>(done);
   if (done < static_cast<std::uint64_t>(MIN_RECORDING_FRAMES)) {
@@ -305,8 +374,16 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
   next.blockCount = static_cast<std::int32_t>(done / 2048) - 4;
   next.spectrumLength = next.blockCount * 2048;
   // The analysis writes every entry of the spectra, so they are not zero-filled here.
-  next.spectrumA.resize(static_cast<std::size_t>(next.spectrumLength) + 16);
-  next.spectrumB.resize(static_cast<std::size_t>(next.spectrumLength) + 16);
+  const std::size_t rows = static_cast<std::size_t>(std::max(next.blockCount, 0));
+  try {
+    for (PeakRows* spectrum : {&next.spectrumA, &next.spectrumB}) {
+      spectrum->height.resize(rows * PEAK_SLOTS);
+      spectrum->place.resize(rows * PEAK_PLACE_BYTES);
+    }
+  } catch (const std::bad_alloc&) {
+    fail(reason, "not enough memory for the recording's buffers");
+    return WAV_NO_MEMORY;
+  }
 
   recording = std::move(next);
   return WAV_OK;

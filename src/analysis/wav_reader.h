@@ -2,6 +2,7 @@
 // Reads a RIFF/WAVE recording into the sample buffers of a Recording and runs
 // the spectrum analysis over it.
 
+#include <cstdint>
 #include <string>
 
 #include "analysis/recording.h"
@@ -14,6 +15,7 @@ inline constexpr int WAV_CANNOT_OPEN = -1;  // missing, unreadable or unsupporte
 inline constexpr int WAV_NO_RIFF = -2;      // no RIFF chunk of form type "WAVE"
 inline constexpr int WAV_NO_FORMAT = -3;    // no "fmt " chunk inside it
 inline constexpr int WAV_NO_DATA = -4;      // no "data" chunk inside it
+inline constexpr int WAV_NO_MEMORY = -5;    // its buffers would not fit the memory available
 
 // The shortest recording that can be analysed (one spectrum window).
 inline constexpr int MIN_RECORDING_FRAMES = 8192;
@@ -27,6 +29,11 @@ int readRecording(Recording& recording, std::string* reason = nullptr);
 // but hold no rows until analyseRecording runs. For callers that time or
 // schedule the analysis themselves, or do not need it.
 int readRecordingSamples(Recording& recording, std::string* reason = nullptr);
+
+// Bytes of the buffers that reading and analysing a recording of `frames`
+// frames allocates, and the most frames whose buffers fit in `bytes`.
+std::uint64_t recordingBytes(std::uint64_t frames);
+std::uint64_t framesThatFit(std::uint64_t bytes);
 
 // Frees every buffer of the recording.
 void releaseRecording(Recording& recording);

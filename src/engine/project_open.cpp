@@ -6,6 +6,7 @@
 #include "analysis/onsets.h"
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
+#include "base/units.h"
 #include "engine/engine.h"
 #include "engine/project.h"
 #include "engine/settings_apply.h"
@@ -57,12 +58,27 @@ std::string prepareOpen(Engine& engine, const std::string& requested) {
   return path;
 }
 
+std::string memoryRefusal(std::uint64_t availableBytes) {
+  const std::uint64_t minutes = framesThatFit(availableBytes) / SAMPLE_RATE / 60;
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "INIT ctrl\n Not enough memory for this .wav file\n This machine can open "
+                "recordings up to %llu h %02llu min long.",
+                static_cast<unsigned long long>(minutes / 60),
+                static_cast<unsigned long long>(minutes % 60));
+  return text;
+}
+
 int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
                 std::string* reason) {
   console << "reading .wav              " << std::flush;
   scratch.path = path.substr(0, 256);
   const int read = readRecording(scratch, reason);
   console << "Done.\n\n";
+  if (read == WAV_NO_MEMORY) {
+    if (reason) *reason = memoryRefusal(availableMemoryBytes());
+    return -1;
+  }
   if (read != WAV_OK) return 0;
   console << "beat detection start      " << std::flush;
   detectOnsets(scratch);
@@ -127,9 +143,10 @@ int openRecording(Engine& engine, const std::string& requested, std::string* fai
   }
   Recording scratch;
   std::string reason;
-  if (!readForOpen(scratch, path, *engine.console, &reason)) {
-    engine.prompter->error(WAV_OPEN_FAILED);
-    if (failure) *failure = "cannot read " + path + ": " + reason;
+  const int read = readForOpen(scratch, path, *engine.console, &reason);
+  if (read <= 0) {
+    engine.prompter->error(read < 0 ? reason : std::string(WAV_OPEN_FAILED));
+    if (failure) *failure = read < 0 ? reason : "cannot read " + path + ": " + reason;
     engine.busy = wasBusy;
     return 0;
   }

@@ -8,6 +8,7 @@
 // read and analysed and every allocation has succeeded. A cancelled or
 // failed open leaves the program exactly as it was.
 
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 
@@ -31,10 +32,15 @@ inline constexpr const char* RECENT_OPEN_FAILED =
 std::string prepareOpen(Engine& engine, const std::string& requested);
 // Reads and analyses the file into `scratch`, writing the progress lines to
 // `console`. Touches no engine state, so it may run on any thread. Returns 1,
-// or 0 when the file cannot be read (the caller shows WAV_OPEN_FAILED);
-// `reason`, when given, then says why.
+// 0 when the file cannot be read (`reason`, when given, says why; the caller
+// shows WAV_OPEN_FAILED), or -1 when its buffers would not fit in the memory
+// available (`reason` then holds the message to show instead).
 int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
                 std::string* reason = nullptr);
+
+// The message that refuses a recording whose buffers do not fit in
+// `availableBytes`, saying how long a recording fits.
+std::string memoryRefusal(std::uint64_t availableBytes);
 // Installs what readForOpen read as the open project: audio, score, grid,
 // stroboscope, settings. Returns 1, or 0 after the message of a failure
 // (nothing of the open project replaced).

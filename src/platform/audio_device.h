@@ -19,6 +19,7 @@ namespace quavrix {
 inline constexpr int AUDIO_RATE = 44100;
 inline constexpr int AUDIO_BUFFER_FRAMES = 1024;
 inline constexpr int AUDIO_VOICE_SLOTS = 8;  // buffers a voice can hold queued
+inline constexpr std::int64_t NO_STREAM_ORIGIN = INT64_MIN;
 
 class AudioVoice {
  public:
@@ -31,6 +32,14 @@ class AudioVoice {
   virtual void start() = 0;
   // Buffers queued or playing.
   virtual int queued() const = 0;
+  // The voice's own clock, for placing other voices' sound against it. Each
+  // submitted frame has a stream frame, counted from the voice's first; this
+  // is the stream frame the next submitted buffer starts at.
+  virtual std::uint64_t framesSubmitted() const = 0;
+  // Device frame (framesPlayed's count) minus stream frame of the buffer that
+  // started last: stream frame f plays at device frame streamOrigin() + f as
+  // long as the voice does not run dry. NO_STREAM_ORIGIN before any started.
+  virtual std::int64_t streamOrigin() const = 0;
   // Times the voice ran dry in the middle of a stream.
   virtual int underruns() const = 0;
 };

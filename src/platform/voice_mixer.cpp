@@ -13,7 +13,10 @@ bool QueuedVoice::submit(const float* interleaved, int frames, bool endOfStream)
   std::memcpy(slot.data.data(), interleaved, sizeof(float) * 2 * static_cast<std::size_t>(frames));
   slot.frames = frames;
   slot.endOfStream = endOfStream;
+  const std::uint64_t streamFrame = submitted_.load(std::memory_order_relaxed);
+  slot.streamFrame = streamFrame;
   head_.store(head + 1, std::memory_order_release);
+  submitted_.store(streamFrame + static_cast<std::uint64_t>(frames), std::memory_order_release);
   return true;
 }
 
@@ -22,7 +25,7 @@ int QueuedVoice::queued() const {
                           tail_.load(std::memory_order_acquire));
 }
 
-void QueuedVoice::mixInto(float* out, int frames) {
+void QueuedVoice::mixInto(float* out, int frames, std::int64_t deviceFrame) {
   if (!started_.load(std::memory_order_acquire)) return;
   const float volume = volume_.load(std::memory_order_relaxed);
   int done = 0;
@@ -37,6 +40,11 @@ void QueuedVoice::mixInto(float* out, int frames) {
       readOffset_ = 0;
       if (dry_) underruns_.fetch_add(1, std::memory_order_relaxed);
       dry_ = false;
+      // Set before the start is reported, so that whoever wakes on it reads
+      // the clock of this buffer.
+      const Slot& starting = slots_[tail % AUDIO_VOICE_SLOTS];
+      origin_.store(deviceFrame + done - static_cast<std::int64_t>(starting.streamFrame),
+                    std::memory_order_release);
       if (onStart_) onStart_();
     }
     const Slot& slot = slots_[tail % AUDIO_VOICE_SLOTS];
@@ -65,7 +73,8 @@ AudioVoice* VoiceMixer::createVoice(std::function<void()> onBufferStart) {
 void VoiceMixer::render(float* out, int frames) {
   std::fill(out, out + 2 * frames, 0.0f);
   const int count = count_.load(std::memory_order_acquire);
-  for (int v = 0; v < count; ++v) voices_[v]->mixInto(out, frames);
+  for (int v = 0; v < count; ++v) voices_[v]->mixInto(out, frames, deviceFrames_);
+  deviceFrames_ += frames;
 }
 
 }  // namespace quavrix

@@ -21,15 +21,21 @@ class QueuedVoice final : public AudioVoice {
   void start() override { started_.store(true, std::memory_order_release); }
   int queued() const override;
   int underruns() const override { return underruns_.load(std::memory_order_relaxed); }
+  std::uint64_t framesSubmitted() const override {
+    return submitted_.load(std::memory_order_acquire);
+  }
+  std::int64_t streamOrigin() const override { return origin_.load(std::memory_order_acquire); }
 
-  // Device thread: adds this voice's next `frames` frames into `out`.
-  void mixInto(float* out, int frames);
+  // Device thread: adds this voice's next `frames` frames into `out`, whose
+  // first frame is device frame `deviceFrame`.
+  void mixInto(float* out, int frames, std::int64_t deviceFrame);
 
  private:
   struct Slot {
     std::array<float, 2 * AUDIO_BUFFER_FRAMES> data;
     int frames = 0;
     bool endOfStream = false;
+    std::uint64_t streamFrame = 0;
   };
   std::array<Slot, AUDIO_VOICE_SLOTS> slots_{};
   std::atomic<std::uint32_t> head_{0};  // next slot the feeder writes
@@ -37,6 +43,8 @@ class QueuedVoice final : public AudioVoice {
   std::atomic<float> volume_{1.0f};
   std::atomic<bool> started_{false};
   std::atomic<int> underruns_{0};
+  std::atomic<std::uint64_t> submitted_{0};  // written by the feeder only
+  std::atomic<std::int64_t> origin_{NO_STREAM_ORIGIN};
   std::function<void()> onStart_;
   // Device-thread state.
   int readOffset_ = 0;
@@ -55,6 +63,7 @@ class VoiceMixer {
   static constexpr int MAX_VOICES = 4;
   std::array<std::unique_ptr<QueuedVoice>, MAX_VOICES> voices_;
   std::atomic<int> count_{0};
+  std::int64_t deviceFrames_ = 0;  // device thread only
 };
 
 }  // namespace quavrix

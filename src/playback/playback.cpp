@@ -1,5 +1,6 @@
 #include "playback/playback.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "analysis/recording.h"
@@ -19,6 +20,7 @@ constexpr auto PAUSE_SLEEP = 8ms;
 // Data the mixer needs ahead of the position: its continuation and candidates.
 constexpr std::int64_t MIN_DATA_AHEAD = 8192;
 constexpr float PRIMING_VELOCITY = 0.01f;
+constexpr int HALF_BLOCK = MIX_BLOCK_FRAMES / 2;
 
 // Waits for a buffer-start event, giving up when the player is being shut down.
 bool waitForEvent(AutoResetEvent& event, const std::atomic<bool>& quit) {
@@ -28,9 +30,12 @@ bool waitForEvent(AutoResetEvent& event, const std::atomic<bool>& quit) {
   return false;
 }
 
+// Releases every note now and drops the ones placed for later: the user
+// paused or stopped, so nothing placed for the rest of the pass may sound.
 void releaseAll(PlaybackState& p) {
   if (!p.sampler) return;
   Lock lock(p.playbackLock);
+  samplerClearSchedule(*p.sampler);
   samplerAllNotesOff(*p.sampler);
 }
 
@@ -50,63 +55,144 @@ void submitHalf(PlaybackState& p, const float* block, int half) {
   p.recordingVoice->submit(block + half * 2 * AUDIO_BUFFER_FRAMES, AUDIO_BUFFER_FRAMES);
 }
 
-void noteTimer(PlaybackState& p) {
-  const int ms = p.noteTimerMs.load();
-  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+// Where a block's events sound. Through most of a block the mixer plays two
+// stretches of the recording at once, fading from one to the other; the one
+// at the larger weight is heard: the continuation up to the block's middle,
+// the new candidate from there on, which the next block continues up to its
+// own middle. A block thus brings in the recording from its candidate start
+// plus 1024 up to plus 3072, heard from its middle frame to the next block's;
+// at normal speed that is simply the recording 2048 frames on from the
+// position. The first block of a pass fades its candidate in from frame 0; the
+// last plays the continuation to the end of the block.
+struct HeardSpan {
+  std::int64_t base = 0;  // recording index heard at the block's frame 0 (or would be)
+  std::int64_t end = 0;   // recording heard up to here, exclusive
+  int firstFrame = 0;     // events of earlier recording come in at this frame
+};
+
+HeardSpan heardSpan(const PlaybackState& p, std::int64_t position, std::int64_t next) {
+  if (!p.passStarted)
+    return {next, next + (p.lastBlock ? MIX_BLOCK_FRAMES : MIX_BLOCK_FRAMES + HALF_BLOCK), 0};
+  if (p.lastBlock) return {position + MIX_BLOCK_FRAMES, position + 2 * MIX_BLOCK_FRAMES, 0};
+  return {next, next + MIX_BLOCK_FRAMES + HALF_BLOCK, HALF_BLOCK};
 }
 
-// Event positions of the block that starts at the current position.
-void eventRange(PlaybackState& p, std::int64_t& p0, std::int64_t& p1) {
-  const std::int64_t pos = p.position.load();
-  const int lag = p.lag.load();
-  p0 = (pos + lag) / 32;
-  p1 = (p.mix.step + p.correction + pos + lag) / 32;
+// The note calls of positions a .. b - 1, as `emit(position, preset, key,
+// velocity)` with velocity 0 for a note-off: note-offs, then the tick of a
+// beat line, then note-ons, position by position. Also keeps the last beat
+// and division. Nothing when the range is longer than 1024 positions.
+template <class Emit>
+void walkEvents(PlaybackState& p, std::int64_t a, std::int64_t b, Emit emit) {
+  if (b - a > 1024 || !p.sampler || !p.lineMap) return;
+  const Sampler& s = *p.sampler;
+  if (a < 0) a = 0;
+  if (b > static_cast<std::int64_t>(p.positions)) b = p.positions;
+  for (std::int64_t i = a; i < b; ++i) {
+    const std::uint16_t off = p.noteOffs[i];
+    if (off != 0 && !(off & NOTE_OFF_DELETED)) {
+      const int track = off >> 8;
+      if (track >= 1 && track <= 8)
+        emit(i, s.trackPrograms[track] - 1, (off & 0xFF) + KEY_TO_MIDI, 0.0f);
+    }
+    const std::uint8_t line = p.lineMap[i];
+    if (line & LINE_BEAT) {
+      p.lastBeat.store(static_cast<std::uint32_t>(i));
+      p.lastDivision.store(0);
+      if (!s.tickMute) {
+        emit(i, s.tickProgram - 1, s.tickNote, 0.0f);
+        emit(i, s.tickProgram - 1, s.tickNote, s.tickVelocity);
+      }
+    } else if (line & LINE_DIVISION) {
+      p.lastDivision.store(static_cast<std::uint32_t>(i));
+    }
+    if (!s.notesMute) {
+      const auto head = static_cast<std::uint16_t>(static_cast<std::uint32_t>(p.slots[i]) >> 16);
+      const int track = head >> 8;
+      if (head != 0 && track >= 1 && track <= 7 && !s.trackMutes[track])
+        emit(i, s.trackPrograms[track] - 1, (head & 0xFF) + KEY_TO_MIDI, s.trackVelocities[track]);
+    }
+  }
 }
 
-int playFirstBlock(PlaybackState& p) {
-  if (p.sampler) {
+void noteNow(PlaybackState& p, int preset, int key, float velocity) {
+  Lock lock(p.playbackLock);
+  samplerNoteOn(*p.sampler, preset, key, velocity);
+}
+
+void schedule(PlaybackState& p, const ScheduledNote& note) {
+  bool placed;
+  {
+    Lock lock(p.playbackLock);
+    placed = samplerSchedule(*p.sampler, note);
+  }
+  // A full schedule has no room for this one: better now than never.
+  if (!placed && note.preset != ALL_NOTES_OFF) noteNow(p, note.preset, note.key, note.velocity);
+}
+
+// Places the events that the block just mixed brings in, each at the device
+// frame where its recording is heard. `blockFrame` is the device frame of the
+// block's first frame.
+void scheduleBlock(PlaybackState& p, std::int64_t blockFrame, std::int64_t position,
+                   std::int64_t next) {
+  if (!p.sampler) return;
+  const HeardSpan span = heardSpan(p, position, next);
+  const std::int64_t lag = p.lag.load();
+  if (!p.passStarted) {
+    p.nextEvent = (position + lag) / 32;
+    schedule(p, {blockFrame, ALL_NOTES_OFF, 0, 0.0f});
+  }
+  // Positions whose recording (32 i - lag) is heard before span.end.
+  const std::int64_t last = (span.end + lag + 31) / 32;
+  if (last <= p.nextEvent) return;
+  walkEvents(p, p.nextEvent, last, [&](std::int64_t i, int preset, int key, float velocity) {
+    const std::int64_t frame = std::max<std::int64_t>(span.firstFrame, 32 * i - lag - span.base);
+    schedule(p, {blockFrame + frame, preset, key, velocity});
+  });
+  p.nextEvent = last;
+}
+
+// Device frame at which stream frame `streamFrame` of the recording voice plays.
+std::int64_t recordingDeviceFrame(const PlaybackState& p, std::uint64_t streamFrame) {
+  return p.recordingVoice->streamOrigin() + static_cast<std::int64_t>(streamFrame);
+}
+
+// Mixes and submits one block and places its events. The recording voice is
+// kept two buffers ahead of the one playing, so that the events of a block
+// are placed at least 2048 frames before they sound: the sampler renders up
+// to two buffers ahead of what is heard. A voice that ran dry (a new pass
+// after a stop, a resume after a pause) gets a buffer of silence first, and
+// its clock is read once that has started.
+int playBlock(PlaybackState& p) {
+  const bool first = !p.passStarted;
+  if (first && p.sampler) {
+    // A near-silent note readies the tick's sample for the first beat.
     Lock lock(p.playbackLock);
     samplerNoteOn(*p.sampler, p.sampler->tickProgram - 1, p.sampler->tickNote, PRIMING_VELOCITY);
   }
+  const std::int64_t position = p.position.load();
   float* block = switchHalf(p);
   p.correction = mixInto(p, block);
-  std::int64_t p0, p1;
-  eventRange(p, p0, p1);
-  const std::int64_t middle = (p0 + p1) / 2;
+  const std::int64_t next = position + p.mix.step + p.correction;
 
-  p.recordingStarted.reset();
-  p.recordingVoice->start();
+  const bool dry = p.recordingVoice->queued() == 0;
+  if (dry) {
+    p.recordingStarted.reset();
+    p.recordingVoice->submit(p.silence.data(), AUDIO_BUFFER_FRAMES);
+  }
+  const std::uint64_t streamFrame = p.recordingVoice->framesSubmitted();
   submitHalf(p, block, 0);
-  releaseAll(p);
-  sendEvents(p, p0, middle);
+  p.recordingVoice->start();
+  if (!dry) scheduleBlock(p, recordingDeviceFrame(p, streamFrame), position, next);
   if (!waitForEvent(p.recordingStarted, p.quit)) return -1;
+  if (dry) scheduleBlock(p, recordingDeviceFrame(p, streamFrame), position, next);
   submitHalf(p, block, 1);
-  sendEvents(p, middle, p1);
   if (!waitForEvent(p.recordingStarted, p.quit)) return -1;
   p.passStarted = 1;
+  p.passEnd = recordingDeviceFrame(p, streamFrame) + MIX_BLOCK_FRAMES;
   return 0;
 }
 
-int playNextBlock(PlaybackState& p) {
-  float* block = switchHalf(p);
-  p.correction = mixInto(p, block);
-  std::int64_t p0, p1;
-  eventRange(p, p0, p1);
-  const std::int64_t q = (p1 - p0) / 4;
-
-  submitHalf(p, block, 0);
-  sendEvents(p, p0, p0 + q);
-  noteTimer(p);
-  sendEvents(p, p0 + q, p0 + 2 * q);
-  if (!waitForEvent(p.recordingStarted, p.quit)) return -1;
-  submitHalf(p, block, 1);
-  sendEvents(p, p0 + 2 * q, p0 + 3 * q);
-  noteTimer(p);
-  sendEvents(p, p0 + 3 * q, p1);
-  if (!waitForEvent(p.recordingStarted, p.quit)) return -1;
-  return 0;
-}
-
+// The pass ended: the notes are released where its sound ends.
 void endPass(PlaybackState& p) {
   if (p.alternate.load()) {
     const int wav = p.wavOn.load() ? 0 : 1;
@@ -115,7 +201,7 @@ void endPass(PlaybackState& p) {
   }
   p.lastBlock = 0;
   // Notes whose note-off lies beyond the pass would otherwise hang.
-  releaseAll(p);
+  if (p.sampler) schedule(p, {p.passEnd, ALL_NOTES_OFF, 0, 0.0f});
   if (!p.loop.load()) {
     p.playState.store(PLAY_STOPPED);
     p.finished.store(1);
@@ -126,6 +212,7 @@ void endPass(PlaybackState& p) {
 void playbackThread(PlaybackState* player) {
   PlaybackState& p = *player;
   bool wasPlaying = false;
+  bool endedItself = false;  // the last pass ended on its own, its notes released at its end
   while (!p.quit.load()) {
     {
       std::unique_lock<std::mutex> lock(p.stateMutex);
@@ -133,7 +220,7 @@ void playbackThread(PlaybackState* player) {
         p.threadIdle = true;
         lock.unlock();
         p.stateChanged.notify_all();
-        if (wasPlaying) releaseAll(p);  // notes sent after a pause must not hang
+        if (wasPlaying && !endedItself) releaseAll(p);  // notes placed after a pause must not sound
         wasPlaying = false;
         std::this_thread::sleep_for(10ms);
         continue;
@@ -141,6 +228,7 @@ void playbackThread(PlaybackState* player) {
       p.threadIdle = false;
     }
     wasPlaying = true;
+    endedItself = false;
     const int step = p.step.load();
     if (step != p.previousStep) {
       p.mix.step = step;
@@ -156,7 +244,7 @@ void playbackThread(PlaybackState* player) {
         continue;
       }
       if (end - lag - 4096 < start) p.lastBlock = 1;
-      if (playFirstBlock(p) < 0) {
+      if (playBlock(p) < 0) {
         p.threadResult.store(-2);
         return;
       }
@@ -166,13 +254,14 @@ void playbackThread(PlaybackState* player) {
     if (static_cast<std::int64_t>(p.total) >= pos + MIN_DATA_AHEAD && !p.lastBlock &&
         pos >= start) {
       if (end - lag - 4096 < pos) p.lastBlock = 1;
-      if (playNextBlock(p) < 0) {
+      if (playBlock(p) < 0) {
         p.threadResult.store(-2);
         return;
       }
       continue;
     }
     endPass(p);
+    endedItself = p.playState.load() != PLAY_PLAYING;
   }
 }
 
@@ -185,7 +274,13 @@ void samplerOutputThread(PlaybackState* player, Sampler* sampler) {
       continue;
     }
     float* slot = out.ring[out.slot].data();
-    samplerRender(*sampler, slot, AUDIO_BUFFER_FRAMES);
+    // The device frame this buffer will play at, by the voice's own clock.
+    const std::int64_t origin = out.voice->streamOrigin();
+    const auto streamFrame = static_cast<std::int64_t>(out.voice->framesSubmitted());
+    if (origin == NO_STREAM_ORIGIN)
+      samplerRender(*sampler, slot, AUDIO_BUFFER_FRAMES);
+    else
+      samplerRenderFrom(*sampler, slot, AUDIO_BUFFER_FRAMES, origin + streamFrame);
     out.voice->setVolume(sampler->midiGain);
     out.voice->submit(slot, AUDIO_BUFFER_FRAMES);
     if (first) out.voice->start();
@@ -280,37 +375,9 @@ bool isPlaying(const PlaybackState& p) {
 }
 
 void sendEvents(PlaybackState& p, std::int64_t a, std::int64_t b) {
-  if (b - a > 1024 || !p.sampler || !p.lineMap) return;
-  Sampler& s = *p.sampler;
-  if (a < 0) a = 0;
-  if (b > static_cast<std::int64_t>(p.positions)) b = p.positions;
-  for (std::int64_t i = a; i < b; ++i) {
-    const std::uint16_t off = p.noteOffs[i];
-    if (off != 0 && !(off & NOTE_OFF_DELETED)) {
-      const int track = off >> 8;
-      if (track >= 1 && track <= 8) {
-        Lock lock(p.playbackLock);
-        samplerTrackNoteOff(s, track, (off & 0xFF) + KEY_TO_MIDI);
-      }
-    }
-    const std::uint8_t line = p.lineMap[i];
-    if (line & LINE_BEAT) {
-      p.lastBeat.store(static_cast<std::uint32_t>(i));
-      p.lastDivision.store(0);
-      Lock lock(p.playbackLock);
-      samplerTick(s);
-    } else if (line & LINE_DIVISION) {
-      p.lastDivision.store(static_cast<std::uint32_t>(i));
-    }
-    if (!s.notesMute) {
-      const auto head = static_cast<std::uint16_t>(static_cast<std::uint32_t>(p.slots[i]) >> 16);
-      const int track = head >> 8;
-      if (head != 0 && track >= 1 && track <= 8) {
-        Lock lock(p.playbackLock);
-        samplerTrackNoteOn(s, track, (head & 0xFF) + KEY_TO_MIDI);
-      }
-    }
-  }
+  walkEvents(p, a, b, [&p](std::int64_t, int preset, int key, float velocity) {
+    noteNow(p, preset, key, velocity);
+  });
 }
 
 int shutdownPlayback(PlaybackState& p, std::string* error, bool keepOutput) {

@@ -57,8 +57,8 @@ struct PlaybackState {
   AudioVoice* recordingVoice = nullptr;
   int audioOpen = 0;
   // The recording (frame f of the file at index 8192 + f).
-  const float* left = nullptr;
-  const float* right = nullptr;
+  const std::int16_t* left = nullptr;
+  const std::int16_t* right = nullptr;
   std::uint32_t total = 0;  // entries in each buffer (the sample capacity)
   // The score, read without a lock; the user-interface thread compacts only
   // while playback is stopped.
@@ -77,9 +77,11 @@ struct PlaybackState {
   std::atomic<int> alternate{0};
   std::atomic<int> wavOn{1};  // the playback thread also toggles it at a pass end in alternate mode
   std::atomic<float> wavLevel{0.67f};
-  std::atomic<int> lag{0};          // frames the notes run ahead of the recording
-  std::atomic<int> noteTimerMs{0};  // delay before the second slice of a half-block
-  ChannelSwitches switches;         // the toolbar's channel toggles, read by the mixer
+  std::atomic<int> lag{0};  // frames the notes run ahead of the recording
+  // The MIDI interval setting. Events carry their own frames now, so it no
+  // longer delays anything; kept for the settings that hold it.
+  std::atomic<int> noteTimerMs{0};
+  ChannelSwitches switches;  // the toolbar's channel toggles, read by the mixer
   std::atomic<int> playState{PLAY_STOPPED};
   // Serialises every note call into the sampler, from either thread.
   std::mutex playbackLock;
@@ -94,6 +96,10 @@ struct PlaybackState {
   int currentHalf = 0;
   int passStarted = 0;
   int lastBlock = 0;
+  std::int64_t nextEvent = 0;  // first position whose events are not placed yet
+  std::int64_t passEnd = 0;    // device frame where the last block played so far ends
+  // A buffer of silence that puts a dry recording voice one buffer ahead.
+  std::vector<float> silence = std::vector<float>(2 * AUDIO_BUFFER_FRAMES, 0.0f);
 
   // ---- status: written by the playback thread; read by the user-interface
   // thread through transportStatus (its 50 ms timer).

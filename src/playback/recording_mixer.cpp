@@ -12,10 +12,13 @@ constexpr double PI = 3.14159265358979323846;
 // Reads the recording, with silence outside its buffers: a pass may start
 // before the lead-in or run into the end.
 struct Source {
-  const float* data;
+  const std::int16_t* data;
   std::size_t length;
   float operator()(std::int64_t index) const {
-    return index >= 0 && static_cast<std::uint64_t>(index) < length ? data[index] : 0.0f;
+    constexpr float SCALE = 1.0f / 32768.0f;
+    return index >= 0 && static_cast<std::uint64_t>(index) < length
+               ? static_cast<float>(data[index]) * SCALE
+               : 0.0f;
   }
 };
 
@@ -135,6 +138,7 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
   const Source left{in.left, in.left ? in.length : 0};
   const Source right{in.right, in.right ? in.length : 0};
   const std::int64_t continuation = in.position + MIX_BLOCK_FRAMES;
+  if (!in.passStarted) mix.drift = 0;
 
   if (mix.step >= STEP_NORMAL) {
     const float* weight = nullptr;  // null: a plain copy
@@ -151,7 +155,7 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
   if (++mix.jitterIndex > MixState::JITTER_ENTRIES) mix.jitterIndex = 0;
   const int m = mix.jitterIndex == MixState::JITTER_ENTRIES ? MixState::JITTER_ENTRIES
                                                             : mix.jitter[mix.jitterIndex];
-  const std::int64_t candidate = in.position + mix.step + m;
+  const std::int64_t candidate = in.position + mix.step + m - mix.drift;
 
   filterStream(mix.searchFilter, left, right, continuation, mix.filteredContinuationLeft,
                mix.filteredContinuationRight);
@@ -182,7 +186,11 @@ std::int16_t mixBlock(MixState& mix, const MixInput& in, float* out) {
     }
     writeFrame(out, i, l, r, gains);
   }
-  return static_cast<std::int16_t>(t + m);
+  // The next position is this candidate's start: the jitter and the search's
+  // offset away from where the step alone would have led.
+  const int correction = m + t - mix.drift;
+  mix.drift = m + t;
+  return static_cast<std::int16_t>(correction);
 }
 
 }  // namespace quavrix

@@ -51,14 +51,18 @@ struct MixState {
   std::array<float, PATTERN_STRIDE> patternRight{};
   std::array<std::int16_t, JITTER_ENTRIES> jitter{};
   int jitterIndex = 0;
+  // Frames the pass position has run ahead of step x blocks since the pass
+  // started. The search's offsets lean one way with most material; steering
+  // each candidate back by this keeps the speed the one the step promises.
+  int drift = 0;
 
   const ChannelSwitches* switches = nullptr;
 };
 
 // What the player hands the mixer for one block.
 struct MixInput {
-  const float* left = nullptr;  // the recording's sample buffers
-  const float* right = nullptr;
+  const std::int16_t* left = nullptr;  // the recording's sample buffers (full scale 32768)
+  const std::int16_t* right = nullptr;
   std::size_t length = 0;     // entries in each buffer; reads outside give silence
   std::int64_t position = 0;  // buffer index of the pass position (may be below 0)
   bool passStarted = false;   // false for the first block of a pass

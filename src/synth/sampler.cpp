@@ -268,6 +268,54 @@ void samplerRender(Sampler& sampler, float* out, int frames) {
   }
 }
 
+namespace {
+
+void applyScheduled(SoundFontBank& bank, const ScheduledNote& note) {
+  if (note.preset == ALL_NOTES_OFF) {
+    for (SynthVoice& v : bank.voices)
+      if (!v.isFree() && !v.releasing()) voiceRelease(v);
+    return;
+  }
+  noteOnLocked(bank, note.preset, note.key, note.velocity);
+}
+
+}  // namespace
+
+bool samplerSchedule(Sampler& sampler, const ScheduledNote& note) {
+  Lock lock(sampler.renderLock);
+  if (sampler.scheduled == SCHEDULE_CAPACITY) return false;
+  sampler.schedule[(sampler.scheduleHead + sampler.scheduled) % SCHEDULE_CAPACITY] = note;
+  ++sampler.scheduled;
+  return true;
+}
+
+void samplerClearSchedule(Sampler& sampler) {
+  Lock lock(sampler.renderLock);
+  sampler.scheduled = 0;
+}
+
+void samplerRenderFrom(Sampler& sampler, float* out, int frames, std::int64_t firstFrame) {
+  if (frames <= 0) return;
+  std::fill(out, out + 2 * static_cast<std::size_t>(frames), 0.0f);
+  for (int done = 0; done < frames;) {
+    Lock lock(sampler.renderLock);
+    const std::int64_t now = firstFrame + done;
+    while (sampler.scheduled > 0 && sampler.schedule[sampler.scheduleHead].frame <= now) {
+      if (sampler.bank) applyScheduled(*sampler.bank, sampler.schedule[sampler.scheduleHead]);
+      sampler.scheduleHead = (sampler.scheduleHead + 1) % SCHEDULE_CAPACITY;
+      --sampler.scheduled;
+    }
+    // Blocks end where the next call is due, so that it starts on its frame.
+    int n = std::min(VOICE_BLOCK, frames - done);
+    if (sampler.scheduled > 0) {
+      const std::int64_t until = sampler.schedule[sampler.scheduleHead].frame - now;
+      if (until < n) n = static_cast<int>(until);
+    }
+    if (sampler.bank) renderBlock(*sampler.bank, out + 2 * done, n);
+    done += n;
+  }
+}
+
 int samplerActiveVoices(Sampler& sampler) {
   Lock lock(sampler.renderLock);
   if (!sampler.bank) return 0;
@@ -348,6 +396,7 @@ std::unique_ptr<SoundFontBank> samplerRemoveBank(Sampler& sampler,
   if (settle.count() > 0) std::this_thread::sleep_for(settle);
   sampler.paused.store(1);
   Lock lock(sampler.renderLock);
+  sampler.scheduled = 0;
   return std::move(sampler.bank);
 }
 

@@ -29,6 +29,17 @@ inline constexpr int SAMPLER_FRAMES_PER_BLOCK = 1024;
 inline constexpr int SAMPLER_TRACK_ENTRIES = 9;  // programs and mutes of tracks 1..8
 inline constexpr float INITIAL_MIDI_GAIN = 0.67f;
 
+// A note call to be carried out at a given device frame, so that it sounds at
+// that frame of the block being rendered rather than where the block starts.
+struct ScheduledNote {
+  std::int64_t frame = 0;
+  int preset = 0;  // ALL_NOTES_OFF: release every held voice
+  int key = 0;
+  float velocity = 0.0f;  // 0 or less: note-off
+};
+inline constexpr int ALL_NOTES_OFF = -2;
+inline constexpr int SCHEDULE_CAPACITY = 4096;
+
 struct Sampler {
   // Held while voices are rendered or changed. Do not hold it when calling
   // the functions below: they take it themselves.
@@ -52,6 +63,12 @@ struct Sampler {
 
   // The current bank; replaced only under renderLock.
   std::unique_ptr<SoundFontBank> bank;
+
+  // Note calls waiting for their frame, in the order they were placed (their
+  // frames never go down); under renderLock.
+  std::array<ScheduledNote, SCHEDULE_CAPACITY> schedule{};
+  std::size_t scheduleHead = 0;
+  std::size_t scheduled = 0;
 };
 
 // ---- notes (callers hold the playback lock) -------------------------------
@@ -76,6 +93,12 @@ void samplerTrackNoteOff(Sampler& sampler, int track, int key);
 // Releases and restarts the tick note unless the tick is muted.
 int samplerTick(Sampler& sampler);
 
+// Places a note call for samplerRenderFrom to carry out; false when the
+// schedule is full.
+bool samplerSchedule(Sampler& sampler, const ScheduledNote& note);
+// Drops every note call not yet carried out.
+void samplerClearSchedule(Sampler& sampler);
+
 // ---- channels ----------------------------------------------------------------
 
 // The channel, creating the table up to it with defaults; null without a bank
@@ -90,6 +113,9 @@ void samplerSetTuning(Sampler& sampler, int cents);
 
 // Clears `out` (frames x 2 floats, interleaved stereo) and adds every voice.
 void samplerRender(Sampler& sampler, float* out, int frames);
+// The same for a block whose first frame is device frame `firstFrame`: each
+// scheduled call takes effect at its own frame (one already past, at once).
+void samplerRenderFrom(Sampler& sampler, float* out, int frames, std::int64_t firstFrame);
 // Voices in use right now.
 int samplerActiveVoices(Sampler& sampler);
 

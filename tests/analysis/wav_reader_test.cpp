@@ -58,28 +58,30 @@ TEST_F(WavReaderTest, StereoSamplesEnvelopesAndSizes) {
   EXPECT_EQ(rec.onsetEnergy.size(), static_cast<std::size_t>(rec.capacity + 4) / 32 + 32);
   EXPECT_EQ(rec.onsetCount, rec.capacity / 32);
   EXPECT_EQ(rec.blockCount, 20000 / 2048 - 4);
-  EXPECT_EQ(rec.spectrumA.size(), static_cast<std::size_t>(rec.blockCount) * 2048 + 16);
+  EXPECT_EQ(rec.spectrumA.rows(), static_cast<std::size_t>(rec.blockCount));
+  EXPECT_EQ(rec.spectrumB.place.size(), rec.spectrumB.rows() * PEAK_PLACE_BYTES);
 
   const int at = LEAD_IN_FRAMES;
-  EXPECT_EQ(rec.left[at], -1.0f);
+  // Kept as read; the float a reader takes is sample / 32768.
+  EXPECT_EQ(rec.left[at], -32768);
   EXPECT_EQ(rec.leftEnvelope[at], 128);
-  EXPECT_EQ(rec.right[at], 0.999969482421875f);
+  EXPECT_EQ(rec.right[at] / 32768.0f, 0.999969482421875f);
   EXPECT_EQ(rec.rightEnvelope[at], 127);
-  EXPECT_EQ(rec.left[at + 1], 0.0f);
+  EXPECT_EQ(rec.left[at + 1], 0);
   EXPECT_EQ(rec.leftEnvelope[at + 1], 0);
-  EXPECT_EQ(rec.right[at + 1], -256 * 3.0517578125e-05f);
+  EXPECT_EQ(rec.right[at + 1], -256);
   EXPECT_EQ(rec.rightEnvelope[at + 1], 1);
-  EXPECT_EQ(rec.left[at + 999], 999 * 3.0517578125e-05f);
+  EXPECT_EQ(rec.left[at + 999], 999);
   EXPECT_EQ(rec.leftEnvelope[at + 999], 999 >> 8);
 
   // Silent lead-in in every buffer, silence after the last frame.
   for (int i = 0; i < LEAD_IN_FRAMES; ++i) {
-    ASSERT_EQ(rec.left[i], 0.0f);
-    ASSERT_EQ(rec.right[i], 0.0f);
+    ASSERT_EQ(rec.left[i], 0);
+    ASSERT_EQ(rec.right[i], 0);
     ASSERT_EQ(rec.leftEnvelope[i], 0);
     ASSERT_EQ(rec.rightEnvelope[i], 0);
   }
-  EXPECT_EQ(rec.left[at + frames], 0.0f);
+  EXPECT_EQ(rec.left[at + frames], 0);
 }
 
 TEST_F(WavReaderTest, MonoFillsBothChannelsAlike) {
@@ -92,7 +94,7 @@ TEST_F(WavReaderTest, MonoFillsBothChannelsAlike) {
   EXPECT_EQ(rec.framesRead, 9000u);
   EXPECT_EQ(rec.left, rec.right);
   EXPECT_EQ(rec.leftEnvelope, rec.rightEnvelope);
-  EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 5], -1.0f);
+  EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 5], -32768);
   // A mono file gets the larger capacity: (2 S + 40960 - D) / 4.
   const long s = static_cast<long>(bytes.size());
   EXPECT_EQ(rec.capacity, (2 * s + 40960 - 44) / 4);
@@ -125,7 +127,7 @@ TEST_F(WavReaderTest, ChunkLayouts) {
                           .bytes();
   ASSERT_EQ(read(padded, rec), WAV_OK) << reason;
   EXPECT_EQ(rec.framesRead, 9000u);
-  EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 999], 999 * 3.0517578125e-05f);
+  EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 999], 999);
 
   // A chunk after "data" is not audio, but the capacity still follows the whole file size.
   const auto trailing = WavBuilder()
@@ -135,7 +137,7 @@ TEST_F(WavReaderTest, ChunkLayouts) {
                             .bytes();
   ASSERT_EQ(read(trailing, rec), WAV_OK) << reason;
   EXPECT_EQ(rec.framesRead, 9000u);
-  EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 9000], 0.0f);
+  EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 9000], 0);
   const long s = static_cast<long>(trailing.size());
   EXPECT_EQ(rec.capacity, (s + 40960 - 44) / 4);
 
@@ -165,12 +167,12 @@ TEST_F(WavReaderTest, LongRecordingsAreConvertedWholeAcrossBothHalves) {
     for (int f = 0; f < frames; ++f) {
       const std::int16_t l = samples[static_cast<std::size_t>(f) * channels];
       const std::int16_t r = samples[static_cast<std::size_t>(f) * channels + channels - 1];
-      ASSERT_EQ(rec.left[LEAD_IN_FRAMES + f], l / 32768.0f) << f;
-      ASSERT_EQ(rec.right[LEAD_IN_FRAMES + f], r / 32768.0f) << f;
+      ASSERT_EQ(rec.left[LEAD_IN_FRAMES + f], l) << f;
+      ASSERT_EQ(rec.right[LEAD_IN_FRAMES + f], r) << f;
     }
     EXPECT_EQ(rec.leftEnvelope[LEAD_IN_FRAMES], 128);  // -32768
     for (std::size_t i = LEAD_IN_FRAMES + frames; i < rec.left.size(); ++i)
-      ASSERT_EQ(rec.left[i], 0.0f) << i;
+      ASSERT_EQ(rec.left[i], 0) << i;
   }
 }
 

@@ -26,22 +26,26 @@ TEST(QueuedVoice, PlaysBuffersInOrderAtItsVolumeAndReportsEachStart) {
   voice.setVolume(0.5f);
 
   std::vector<float> out(2 * 2048, 0.0f);
-  voice.mixInto(out.data(), 2048);  // not started: nothing
+  voice.mixInto(out.data(), 2048, 0);  // not started: nothing
   EXPECT_EQ(out[0], 0.0f);
   EXPECT_EQ(starts, 0);
+  EXPECT_EQ(voice.streamOrigin(), NO_STREAM_ORIGIN);
+  EXPECT_EQ(voice.framesSubmitted(), 1124u);
 
   voice.start();
-  voice.mixInto(out.data(), 1000);
+  voice.mixInto(out.data(), 1000, 5000);
   EXPECT_EQ(starts, 1);
+  EXPECT_EQ(voice.streamOrigin(), 5000);  // stream frame 0 played at device frame 5000
   EXPECT_EQ(out[0], 0.25f);
   EXPECT_EQ(out[2 * 999 + 1], 0.25f);
   EXPECT_EQ(voice.queued(), 2);
 
   std::fill(out.begin(), out.end(), 0.1f);  // the voice adds to what is there
-  voice.mixInto(out.data(), 200);
+  voice.mixInto(out.data(), 200, 6000);
   EXPECT_EQ(starts, 2);
-  EXPECT_FLOAT_EQ(out[2 * 23], 0.35f);  // last frames of the first buffer
-  EXPECT_FLOAT_EQ(out[2 * 24], -0.4f);  // the second buffer starts at frame 24
+  EXPECT_EQ(voice.streamOrigin(), 5000);  // the second buffer followed without a gap
+  EXPECT_FLOAT_EQ(out[2 * 23], 0.35f);    // last frames of the first buffer
+  EXPECT_FLOAT_EQ(out[2 * 24], -0.4f);    // the second buffer starts at frame 24
   EXPECT_FLOAT_EQ(out[2 * 123 + 1], -0.4f);
   EXPECT_FLOAT_EQ(out[2 * 124], 0.1f);  // then the queue is empty
   EXPECT_EQ(voice.queued(), 0);
@@ -54,7 +58,7 @@ TEST(QueuedVoice, QueueHoldsEightBuffers) {
   EXPECT_FALSE(voice.submit(buf.data(), 1024));
   voice.start();
   std::vector<float> out(2 * 1024);
-  voice.mixInto(out.data(), 1024);
+  voice.mixInto(out.data(), 1024, 0);
   EXPECT_TRUE(voice.submit(buf.data(), 1024));
 }
 
@@ -63,16 +67,18 @@ TEST(QueuedVoice, RunningDryMidStreamIsAnUnderrunButAnEndOfStreamIsNot) {
   voice.start();
   std::vector<float> out(2 * 1024);
   const auto buf = constantBuffer(0.1f);
-  voice.mixInto(out.data(), 1024);  // nothing was ever queued: not an underrun
+  voice.mixInto(out.data(), 1024, 0);  // nothing was ever queued: not an underrun
   voice.submit(buf.data(), 1024);
-  voice.mixInto(out.data(), 1024);
-  voice.mixInto(out.data(), 512);  // dry in the middle of the stream
+  voice.mixInto(out.data(), 1024, 1024);
+  voice.mixInto(out.data(), 512, 2048);  // dry in the middle of the stream
   voice.submit(buf.data(), 1024, /*endOfStream=*/true);
-  voice.mixInto(out.data(), 1024);
+  voice.mixInto(out.data(), 1024, 2560);
   EXPECT_EQ(voice.underruns(), 1);
-  voice.mixInto(out.data(), 1024);  // dry after the end of the stream
+  // The gap moved the stream: its second buffer played at 2560, not 2048.
+  EXPECT_EQ(voice.streamOrigin(), 2560 - 1024);
+  voice.mixInto(out.data(), 1024, 3584);  // dry after the end of the stream
   voice.submit(buf.data(), 1024);
-  voice.mixInto(out.data(), 1024);
+  voice.mixInto(out.data(), 1024, 4608);
   EXPECT_EQ(voice.underruns(), 1);
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 namespace quavrix {
@@ -15,19 +17,31 @@ struct Fixture {
   std::vector<float> out = std::vector<float>(2 * MIX_BLOCK_FRAMES);
 };
 
-// A recording of `frames` entries per channel with left = a ramp, right = noise-like.
+using Samples = std::vector<std::int16_t>;
+
+// A recording of `frames` entries per channel with left = a ramp, right = noise-like,
+// and what a reader makes of a sample.
 struct Signal {
   explicit Signal(std::size_t frames) : left(frames), right(frames) {
     for (std::size_t i = 0; i < frames; ++i) {
-      left[i] = static_cast<float>(i % 1000) / 1000.0f;
-      right[i] = std::sin(static_cast<float>(i) * 0.37f) * 0.5f;
+      left[i] = static_cast<std::int16_t>((i % 1000) * 32);
+      right[i] = static_cast<std::int16_t>(std::sin(static_cast<float>(i) * 0.37f) * 16000.0f);
     }
   }
   MixInput at(std::int64_t position, bool started, bool last) const {
     return {left.data(), right.data(), left.size(), position, started, last};
   }
-  std::vector<float> left, right;
+  float l(std::size_t i) const { return left[i] / 32768.0f; }
+  float r(std::size_t i) const { return right[i] / 32768.0f; }
+  Samples left, right;
 };
+
+Samples toSamples(const std::vector<float>& v) {
+  Samples out(v.size());
+  for (std::size_t i = 0; i < v.size(); ++i)
+    out[i] = static_cast<std::int16_t>(std::lround(std::clamp(v[i], -1.0f, 1.0f) * 32767.0f));
+  return out;
+}
 
 TEST(MixState, JitterTableAndCurves) {
   Fixture f;
@@ -53,18 +67,18 @@ TEST(MixState, NormalSpeedCopiesTheRecordingInsideAPass) {
   const Signal s(40000);
   EXPECT_EQ(mixBlock(f.mix, s.at(10000, true, false), f.out.data()), 0);
   for (int i = 0; i < MIX_BLOCK_FRAMES; ++i) {
-    ASSERT_EQ(f.out[2 * i], s.left[12048 + i]) << i;
-    ASSERT_EQ(f.out[2 * i + 1], s.right[12048 + i]) << i;
+    ASSERT_EQ(f.out[2 * i], s.l(12048 + i)) << i;
+    ASSERT_EQ(f.out[2 * i + 1], s.r(12048 + i)) << i;
   }
   // The first block of a pass rises from silence to about a third.
   mixBlock(f.mix, s.at(10000, false, false), f.out.data());
   EXPECT_EQ(f.out[0], 0.0f);
-  EXPECT_NEAR(f.out[2 * 2047 + 1], s.right[12048 + 2047] * f.mix.beginCurve[2047], 1e-7);
+  EXPECT_NEAR(f.out[2 * 2047 + 1], s.r(12048 + 2047) * f.mix.beginCurve[2047], 1e-7);
   // The last block fades out along the end curve; a single-block pass uses twice the begin curve.
   mixBlock(f.mix, s.at(10000, true, true), f.out.data());
-  EXPECT_FLOAT_EQ(f.out[2 * 500], s.left[12548] * f.mix.endCurve[500]);
+  EXPECT_FLOAT_EQ(f.out[2 * 500], s.l(12548) * f.mix.endCurve[500]);
   mixBlock(f.mix, s.at(10000, false, true), f.out.data());
-  EXPECT_FLOAT_EQ(f.out[2 * 500], s.left[12548] * f.mix.singleBlockCurve[500]);
+  EXPECT_FLOAT_EQ(f.out[2 * 500], s.l(12548) * f.mix.singleBlockCurve[500]);
 }
 
 TEST(MixState, ChannelSwitches) {
@@ -73,7 +87,7 @@ TEST(MixState, ChannelSwitches) {
   const auto check = [&](auto expectLeft, auto expectRight) {
     mixBlock(f.mix, s.at(10000, true, false), f.out.data());
     for (int i = 0; i < MIX_BLOCK_FRAMES; i += 97) {
-      const float l = s.left[12048 + i], r = s.right[12048 + i];
+      const float l = s.l(12048 + i), r = s.r(12048 + i);
       ASSERT_FLOAT_EQ(f.out[2 * i], expectLeft(l, r)) << i;
       ASSERT_FLOAT_EQ(f.out[2 * i + 1], expectRight(l, r)) << i;
     }
@@ -121,12 +135,13 @@ TEST(MixState, HalfSpeedKeepsThePitchAndDoublesTheLength) {
   std::vector<float> tone(8192 + 3 * 44100 + 10000, 0.0f);
   for (int i = 0; i < 44100; ++i)
     tone[8192 + i] = 0.5f * static_cast<float>(std::sin(2 * M_PI * 440.0 * i / 44100.0));
+  const Samples samples = toSamples(tone);
   std::vector<float> heard;
   std::int64_t position = 8192 - MIX_BLOCK_FRAMES;
   bool started = false;
   std::vector<float> block(2 * MIX_BLOCK_FRAMES);
   while (position + 8192 <= static_cast<std::int64_t>(tone.size())) {
-    const MixInput in{tone.data(), tone.data(), tone.size(), position, started, false};
+    const MixInput in{samples.data(), samples.data(), samples.size(), position, started, false};
     const int correction = mixBlock(f.mix, in, block.data());
     heard.insert(heard.end(), block.begin(), block.end());
     position += correction + f.mix.step;
@@ -142,6 +157,70 @@ TEST(MixState, HalfSpeedKeepsThePitchAndDoublesTheLength) {
   const double p440 = powerAt(heard, from, count, 440);
   for (const double other : {220.0, 415.0, 466.0, 880.0})
     EXPECT_GT(p440, 20 * powerAt(heard, from, count, other)) << other;
+}
+
+// Plays `seconds` of the recording from the end of the lead-in through the
+// mixer, as the player does; returns the left output and the blocks played.
+struct Played {
+  std::vector<float> left;
+  int blocks = 0;
+  std::int64_t advance = 0;  // recording frames the position moved
+};
+Played play(MixState& mix, const Samples& l, const Samples& r, double seconds) {
+  Played out;
+  std::vector<float> block(2 * MIX_BLOCK_FRAMES);
+  const std::int64_t from = 8192;
+  std::int64_t position = from;
+  const std::int64_t until = from + static_cast<std::int64_t>(seconds * 44100);
+  while (position < until) {
+    const MixInput in{l.data(), r.data(), l.size(), position, out.blocks > 0, false};
+    position += mixBlock(mix, in, block.data()) + mix.step;
+    for (int i = 0; i < MIX_BLOCK_FRAMES; ++i) out.left.push_back(block[2 * i]);
+    ++out.blocks;
+  }
+  out.advance = position - from;
+  return out;
+}
+
+TEST(MixState, SlowedSpeedsKeepTheirRateWhateverTheChannelsHold) {
+  const std::size_t frames = 8192 + 12 * 44100;
+  Samples tone440(frames), tone660(frames), noiseL(frames), noiseR(frames);
+  std::uint32_t seed = 7;
+  const auto noise = [&seed] {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<std::int16_t>(seed >> 16);
+  };
+  for (std::size_t i = 0; i < frames; ++i) {
+    tone440[i] = static_cast<std::int16_t>(13000 * std::sin(2 * M_PI * 440.0 * i / 44100.0));
+    tone660[i] = static_cast<std::int16_t>(13000 * std::sin(2 * M_PI * 660.0 * i / 44100.0));
+    noiseL[i] = noise();
+    noiseR[i] = noise();
+  }
+  struct Content {
+    const char* name;
+    const Samples& left;
+    const Samples& right;
+  };
+  const Content contents[] = {{"440 | 660", tone440, tone660},
+                              {"stereo noise", noiseL, noiseR},
+                              {"440 | 440", tone440, tone440}};
+  for (const Content& c : contents) {
+    for (const int step : {1024, 512, 256}) {
+      Fixture f;
+      f.mix.step = step;
+      const Played p = play(f.mix, c.left, c.right, 10.0);
+      const double rate = static_cast<double>(p.advance) / (static_cast<double>(p.blocks) * step);
+      EXPECT_NEAR(rate, 1.0, 0.01) << c.name << " at step " << step;
+      if (&c.left == &tone440 && step == 512) {
+        // The pitch stays: count the rising zero crossings of the left output.
+        int rising = 0;
+        for (std::size_t i = 1; i < p.left.size(); ++i)
+          rising += p.left[i - 1] < 0.0f && p.left[i] >= 0.0f;
+        const double hz = rising * 44100.0 / static_cast<double>(p.left.size());
+        EXPECT_NEAR(hz, 440.0, 4.4) << c.name;
+      }
+    }
+  }
 }
 
 TEST(MixState, ReadsOutsideTheRecordingAreSilence) {

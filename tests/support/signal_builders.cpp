@@ -35,14 +35,14 @@ Recording makeRecording(const std::vector<std::int16_t>& left,
   recording.framesRead = static_cast<std::uint32_t>(frames);
 
   const auto size = static_cast<std::size_t>(recording.capacity) + 4;
-  recording.left.assign(size, 0.0f);
-  recording.right.assign(size, 0.0f);
+  recording.left.assign(size, 0);
+  recording.right.assign(size, 0);
   recording.leftEnvelope.assign(size, 0);
   recording.rightEnvelope.assign(size, 0);
   for (std::size_t f = 0; f < frames; ++f) {
     const std::size_t at = LEAD_IN_FRAMES + f;
-    recording.left[at] = static_cast<float>(left[f]) * (1.0f / 32768.0f);
-    recording.right[at] = static_cast<float>(r[f]) * (1.0f / 32768.0f);
+    recording.left[at] = left[f];
+    recording.right[at] = r[f];
     recording.leftEnvelope[at] = static_cast<std::uint8_t>(std::abs(left[f]) >> 8);
     recording.rightEnvelope[at] = static_cast<std::uint8_t>(std::abs(r[f]) >> 8);
   }
@@ -54,9 +54,11 @@ Recording makeRecording(const std::vector<std::int16_t>& left,
 
   recording.blockCount = static_cast<std::int32_t>(frames / 2048) - 4;
   recording.spectrumLength = recording.blockCount * 2048;
-  const auto spectrumSize = static_cast<std::size_t>(std::max(recording.spectrumLength + 16, 0));
-  recording.spectrumA.assign(spectrumSize, 0.0f);
-  recording.spectrumB.assign(spectrumSize, 0.0f);
+  const auto rows = static_cast<std::size_t>(std::max(recording.blockCount, 0));
+  for (PeakRows* spectrum : {&recording.spectrumA, &recording.spectrumB}) {
+    spectrum->height.assign(rows * PEAK_SLOTS, 0.0f);
+    spectrum->place.assign(rows * PEAK_PLACE_BYTES, 0);
+  }
   return recording;
 }
 

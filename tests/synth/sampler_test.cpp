@@ -56,6 +56,38 @@ Sf2Description loopingFont(int sampleModes = 1, std::vector<test::Sf2Gen> extra 
   return test::singleSampleFont(loopedSine(), extra);
 }
 
+// Index of the first frame of `out` whose left sample is not 0.
+std::size_t firstSound(const std::vector<float>& out) {
+  std::size_t f = 0;
+  while (2 * f < out.size() && out[2 * f] == 0.0f) ++f;
+  return f;
+}
+
+TEST(SamplerSchedule, CallsTakeEffectAtTheirOwnFrame) {
+  Rig rig(loopingFont());
+  std::vector<float> out(2 * 1024);
+  // Device frames 5000 .. 6023: a note due at 5300, one past already, and a
+  // release of everything at 5700.
+  ASSERT_TRUE(samplerSchedule(rig.sampler, {5300, 0, 60, 1.0f}));
+  ASSERT_TRUE(samplerSchedule(rig.sampler, {5700, ALL_NOTES_OFF, 0, 0.0f}));
+  ASSERT_TRUE(samplerSchedule(rig.sampler, {7000, 0, 62, 1.0f}));
+  samplerRenderFrom(rig.sampler, out.data(), 1024, 5000);
+  const std::size_t start = firstSound(out);
+  EXPECT_GE(start, 300u);
+  EXPECT_LT(start, 300u + 64u);  // the first envelope block after the call starts at 0
+  ASSERT_EQ(rig.voicesOn(60).size(), 1u);
+  EXPECT_TRUE(rig.voicesOn(60)[0]->releasing());
+  EXPECT_TRUE(rig.voicesOn(62).empty());  // not due yet
+  // A call whose frame has passed is carried out at the next block's start.
+  samplerRenderFrom(rig.sampler, out.data(), 1024, 8000);
+  EXPECT_EQ(rig.voicesOn(62).size(), 1u);
+  // Cleared calls never sound.
+  ASSERT_TRUE(samplerSchedule(rig.sampler, {9100, 0, 64, 1.0f}));
+  samplerClearSchedule(rig.sampler);
+  samplerRenderFrom(rig.sampler, out.data(), 1024, 9024);
+  EXPECT_TRUE(rig.voicesOn(64).empty());
+}
+
 TEST(SamplerNotes, VelocityZeroActsAsNoteOff) {
   Rig rig(loopingFont());
   ASSERT_EQ(samplerNoteOn(rig.sampler, 0, 60, 1.0f), 1);

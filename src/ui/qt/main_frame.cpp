@@ -272,9 +272,10 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
   auto scratch = std::make_unique<Recording>();
   std::atomic<bool> done{false};
   int read = 0;
+  std::string reason;
   childView_->setProgress(stageText(""));
   std::thread reader([&] {
-    read = readForOpen(*scratch, path, progress_->stream());
+    read = readForOpen(*scratch, path, progress_->stream(), &reason);
     done.store(true);
   });
   QEventLoop loop;
@@ -287,8 +288,9 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
   loop.exec();
   reader.join();
 
-  if (!read) {
-    e.prompter->error(WAV_OPEN_FAILED);
+  if (read <= 0) {
+    // A recording too long for the memory says how long a recording fits.
+    e.prompter->error(read < 0 ? reason : std::string(WAV_OPEN_FAILED));
     return restore(false);
   }
   childView_->setProgress(stageText("open AUDIO"));

@@ -1,0 +1,140 @@
+#include "platform/large_buffer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <sys/resource.h>
+#endif
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUAVRIX_PLAIN_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUAVRIX_PLAIN_HEAP 1
+#endif
+#endif
+
+namespace quavrix {
+
+namespace {
+
+constexpr std::size_t HUGE_PAGE = std::size_t{2} << 20;
+constexpr std::size_t SMALL_PAGE = 4096;
+// Below this the heap serves better, and the mapping would waste most of a page.
+constexpr std::size_t MAPPED_FROM = std::size_t{1} << 20;
+
+// The sanitizers watch the heap only; their builds keep the buffers there so
+// that a stray index into them is still caught.
+#if defined(__linux__) && !defined(QUAVRIX_PLAIN_HEAP)
+constexpr bool MAPPED = true;
+#else
+constexpr bool MAPPED = false;
+#endif
+
+bool mapped(std::size_t bytes) {
+  return MAPPED && bytes >= MAPPED_FROM;
+}
+
+std::size_t roundUp(std::size_t n, std::size_t unit) {
+  return (n + unit - 1) / unit * unit;
+}
+
+#if defined(__linux__)
+// The value of a "Name:   1234 kB" line of a /proc status file, in bytes.
+std::uint64_t procKilobytes(const char* file, const std::string& name) {
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.compare(0, name.size(), name) != 0) continue;
+    std::istringstream fields(line.substr(name.size()));
+    std::uint64_t kb = 0;
+    if (fields >> kb) return kb * 1024;
+  }
+  return std::numeric_limits<std::uint64_t>::max();
+}
+
+// Room left under the memory.max of the process's own control group (v2).
+std::uint64_t cgroupRoom() {
+  constexpr std::uint64_t NONE = std::numeric_limits<std::uint64_t>::max();
+  std::ifstream self("/proc/self/cgroup");
+  std::string line, group;
+  while (std::getline(self, line))
+    if (line.compare(0, 3, "0::") == 0) group = line.substr(3);
+  if (group.empty()) return NONE;
+  const std::string base = "/sys/fs/cgroup" + (group == "/" ? std::string() : group);
+  std::ifstream maxFile(base + "/memory.max");
+  std::ifstream currentFile(base + "/memory.current");
+  std::string max;
+  std::uint64_t current = 0;
+  if (!(maxFile >> max) || max == "max" || !(currentFile >> current)) return NONE;
+  const std::uint64_t limit = std::strtoull(max.c_str(), nullptr, 10);
+  return limit > current ? limit - current : 0;
+}
+
+std::uint64_t rlimitRoom(int resource, const char* usedField) {
+  constexpr std::uint64_t NONE = std::numeric_limits<std::uint64_t>::max();
+  rlimit limit{};
+  if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return NONE;
+  const std::uint64_t used = procKilobytes("/proc/self/status", usedField);
+  if (used == NONE) return NONE;
+  return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+}
+#endif
+
+}  // namespace
+
+void* allocateLargeBuffer(std::size_t bytes) {
+  if (bytes == 0) bytes = 1;
+  if (!mapped(bytes)) return std::malloc(bytes);
+#if defined(__linux__)
+  // Map a huge page more than needed, then trim both ends so that the buffer
+  // starts on a huge-page boundary; the tail stays in small pages.
+  const std::size_t length = roundUp(bytes, SMALL_PAGE);
+  const std::size_t span = length + HUGE_PAGE;
+  void* raw = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<std::uintptr_t>(raw);
+  const std::uintptr_t aligned = roundUp(start, HUGE_PAGE);
+  if (aligned > start) munmap(raw, aligned - start);
+  const std::uintptr_t end = start + span;
+  if (end > aligned + length)
+    munmap(reinterpret_cast<void*>(aligned + length), end - aligned - length);
+  void* memory = reinterpret_cast<void*>(aligned);
+  madvise(memory, length, MADV_HUGEPAGE);  // a refusal leaves small pages, which still work
+  return memory;
+#else
+  return std::malloc(bytes);
+#endif
+}
+
+void releaseLargeBuffer(void* memory, std::size_t bytes) {
+  if (!memory) return;
+  if (bytes == 0) bytes = 1;
+  if (!mapped(bytes)) {
+    std::free(memory);
+    return;
+  }
+#if defined(__linux__)
+  munmap(memory, roundUp(bytes, SMALL_PAGE));
+#endif
+}
+
+std::uint64_t availableMemoryBytes() {
+#if defined(__linux__)
+  std::uint64_t room = procKilobytes("/proc/meminfo", "MemAvailable:");
+  room = std::min(room, cgroupRoom());
+  room = std::min(room, rlimitRoom(RLIMIT_AS, "VmSize:"));
+  room = std::min(room, rlimitRoom(RLIMIT_DATA, "VmData:"));
+  return room;
+#else
+  return std::numeric_limits<std::uint64_t>::max();
+#endif
+}
+
+}  // namespace quavrix

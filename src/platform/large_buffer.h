@@ -1,0 +1,65 @@
+#pragma once
+// Memory for the recording's big per-sample buffers. A long recording needs
+// gigabytes; taken in ordinary 4 KiB pages, the first touch of each page costs
+// a fault, and those faults were most of the time spent opening. Buffers of a
+// megabyte or more are mapped on 2 MiB boundaries and offered to the kernel
+// for huge pages, so a page fault brings in 2 MiB at once where it can.
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+namespace quavrix {
+
+// At least `bytes` of uninitialised memory, or nullptr when there is none.
+void* allocateLargeBuffer(std::size_t bytes);
+// Gives back what allocateLargeBuffer returned for the same `bytes`.
+void releaseLargeBuffer(void* memory, std::size_t bytes);
+
+// Bytes this process may still allocate without running the machine out of
+// memory: the memory the system reports available, within the limits set on
+// the process (its control group, its address-space and data limits).
+// UINT64_MAX where the system does not tell.
+std::uint64_t availableMemoryBytes();
+
+// A vector allocator over allocateLargeBuffer whose resize leaves new
+// elements uninitialised: the buffers are written in full right after they
+// are sized, and a zero fill first would touch every page twice.
+template <class T>
+class LargeBufferAllocator {
+ public:
+  using value_type = T;
+
+  LargeBufferAllocator() = default;
+  template <class U>
+  LargeBufferAllocator(const LargeBufferAllocator<U>&) noexcept {}
+
+  T* allocate(std::size_t n) {
+    void* memory = allocateLargeBuffer(n * sizeof(T));
+    if (!memory) throw std::bad_alloc();
+    return static_cast<T*>(memory);
+  }
+  void deallocate(T* memory, std::size_t n) noexcept { releaseLargeBuffer(memory, n * sizeof(T)); }
+
+  template <class U>
+  void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+
+  template <class U>
+  bool operator==(const LargeBufferAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
+template <class T>
+using LargeBuffer = std::vector<T, LargeBufferAllocator<T>>;
+
+}  // namespace quavrix
