@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include <sndfile.h>
 #include <unistd.h>
 
 #include "analysis/onsets.h"
@@ -127,6 +128,8 @@ class BenchRecording {
     std::filesystem::create_directories(folder_);
     path_ = (folder_ / "five-minutes.wav").string();
     ok_ = writeWav(path_);
+    flacPath_ = (folder_ / "five-minutes.flac").string();
+    flacOk_ = ok_ && transcode(path_, flacPath_, SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
   }
   ~BenchRecording() {
     std::error_code ec;
@@ -134,11 +137,32 @@ class BenchRecording {
   }
   const std::string& path() const { return path_; }
   bool ok() const { return ok_; }
+  // The same audio as a FLAC file, for the decoder's open.
+  const std::string& flacPath() const { return flacPath_; }
+  bool flacOk() const { return flacOk_; }
 
  private:
+  static bool transcode(const std::string& from, const std::string& to, int format) {
+    SF_INFO in{};
+    SNDFILE* source = sf_open(from.c_str(), SFM_READ, &in);
+    if (!source) return false;
+    SF_INFO out = in;
+    out.format = format;
+    SNDFILE* target = sf_open(to.c_str(), SFM_WRITE, &out);
+    bool ok = target != nullptr;
+    std::vector<short> block(2 * 65536);
+    for (sf_count_t n; ok && (n = sf_readf_short(source, block.data(), 65536)) > 0;)
+      ok = sf_writef_short(target, block.data(), n) == n;
+    sf_close(source);
+    if (target) ok = sf_close(target) == 0 && ok;
+    return ok;
+  }
+
   std::filesystem::path folder_;
   std::string path_;
   bool ok_ = false;
+  std::string flacPath_;
+  bool flacOk_ = false;
 };
 
 const BenchRecording& benchRecording() {
@@ -159,16 +183,16 @@ void reportPerMinute(benchmark::State& state, double totalMs) {
 // Times `open` on a fresh Recording of the benchmark file per iteration;
 // freeing the buffers afterwards is not part of opening.
 template <class Open>
-void timeFreshOpens(benchmark::State& state, Open open) {
+void timeFreshOpens(benchmark::State& state, Open open, bool flac = false) {
   const BenchRecording& file = benchRecording();
-  if (!file.ok()) {
+  if (!(flac ? file.flacOk() : file.ok())) {
     state.SkipWithError("cannot write the recording");
     return;
   }
   double totalMs = 0.0;
   for (auto _ : state) {
     quavrix::Recording recording;
-    recording.path = file.path();
+    recording.path = flac ? file.flacPath() : file.path();
     const auto start = std::chrono::steady_clock::now();
     if (!open(recording)) {
       state.SkipWithError("cannot read the recording");
@@ -191,6 +215,19 @@ void BM_OpenRecording(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_OpenRecording)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+// The same five minutes as FLAC: decoded, then the same analyses.
+void BM_OpenFlacRecording(benchmark::State& state) {
+  timeFreshOpens(
+      state,
+      [](quavrix::Recording& recording) {
+        if (quavrix::readRecording(recording) != 0) return false;
+        quavrix::detectOnsets(recording);
+        return true;
+      },
+      true);
+}
+BENCHMARK(BM_OpenFlacRecording)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
 
 // The parts of the open, one by one: reading the samples, the spectrogram (on
 // both cores and on one) and onset detection.

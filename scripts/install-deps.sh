@@ -13,6 +13,8 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   # core libraries
   libfftw3-dev libtinyxml2-dev portaudio19-dev
+  # recordings in every format: decoding and conversion to 44100 Hz
+  libsndfile1-dev libsamplerate0-dev
   # GUI: the toolkit, a free sans font for the view, a Japanese font for the
   # settings dialog's labels
   qt6-base-dev libgl1-mesa-dev fonts-dejavu-core fonts-ipafont-gothic

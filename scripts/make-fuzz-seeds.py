@@ -3,14 +3,17 @@
 
     scripts/make-fuzz-seeds.py OUT_DIR
 
-gives OUT_DIR/wav_reader_fuzz, soundfont_fuzz, dat_fuzz, settings_fuzz and
-midi_file_fuzz. The seeds are small well-formed files with the features each
+gives OUT_DIR/wav_reader_fuzz, audio_decoder_fuzz, soundfont_fuzz, dat_fuzz,
+settings_fuzz and midi_file_fuzz. The seeds are small well-formed files with the features each
 reader must handle, a few damaged ones, and inputs that once broke a reader.
 Everything is built here, so the repository holds no binary files.
 """
 
+import ctypes
+import ctypes.util
 import math
 import os
+import tempfile
 import struct
 import sys
 
@@ -271,12 +274,72 @@ def midi_seeds():
     }
 
 
+# ---- other recording formats -----------------------------------------------
+
+
+class SfInfo(ctypes.Structure):
+    _fields_ = [("frames", ctypes.c_int64), ("samplerate", ctypes.c_int),
+                ("channels", ctypes.c_int), ("format", ctypes.c_int),
+                ("sections", ctypes.c_int), ("seekable", ctypes.c_int)]
+
+
+def sndfile_bytes(lib, fmt, rate, channels, frames):
+    """A short file in a format of the system's sound file library."""
+    info = SfInfo(0, rate, channels, fmt, 0, 0)
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "seed").encode()
+        handle = lib.sf_open(path, 0x20, ctypes.byref(info))  # SFM_WRITE
+        if not handle:
+            return None
+        samples = (ctypes.c_float * (frames * channels))()
+        for i in range(frames):
+            for c in range(channels):
+                samples[i * channels + c] = 0.3 * math.sin(2 * math.pi * 440.0 * (c + 1) * i / rate)
+        lib.sf_writef_float(handle, samples, ctypes.c_int64(frames))
+        lib.sf_close(handle)
+        with open(path, "rb") as f:
+            return f.read()
+
+
+def decoder_seeds():
+    seeds = {
+        "pcm24.wav": wav([fmt_chunk(2, bits=24), chunk(b"data", bytes(6 * 9000))]),
+        "float.wav": wav([fmt_chunk(1, bits=32, tag=3), chunk(b"data", struct.pack("<f", 0.5) * 9000)]),
+        "rate48k.wav": wav([fmt_chunk(2, rate=48000), chunk(b"data", pcm16(9000, 2))]),
+        "surround.wav": wav([fmt_chunk(6, extensible=True), chunk(b"data", bytes(12 * 9000))]),
+    }
+    # Compressed formats come from the system's library when it is there; a
+    # machine without it still gets the seeds above.
+    name = ctypes.util.find_library("sndfile")
+    if not name:
+        return seeds
+    lib = ctypes.CDLL(name)
+    lib.sf_open.restype = ctypes.c_void_p
+    lib.sf_open.argtypes = [ctypes.c_char_p, ctypes.c_int, ctypes.POINTER(SfInfo)]
+    lib.sf_writef_float.argtypes = [ctypes.c_void_p, ctypes.c_void_p, ctypes.c_int64]
+    lib.sf_close.argtypes = [ctypes.c_void_p]
+    formats = {
+        "short.flac": (0x170000 | 0x0002, 44100, 2),  # FLAC, 16-bit
+        "rate48k.flac": (0x170000 | 0x0003, 48000, 2),  # FLAC, 24-bit
+        "short.ogg": (0x200000 | 0x0060, 44100, 2),  # Ogg Vorbis
+        "short.opus": (0x200000 | 0x0064, 48000, 1),  # Ogg Opus
+        "short.mp3": (0x230000 | 0x0082, 44100, 2),  # MPEG layer III
+        "short.aiff": (0x020000 | 0x0002, 44100, 1),  # AIFF, 16-bit
+    }
+    for file, (fmt, rate, channels) in formats.items():
+        data = sndfile_bytes(lib, fmt, rate, channels, 9000)
+        if data:
+            seeds[file] = data
+    return seeds
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make-fuzz-seeds.py OUT_DIR")
     out = sys.argv[1]
     targets = {
         "wav_reader_fuzz": wav_seeds(),
+        "audio_decoder_fuzz": decoder_seeds(),
         "soundfont_fuzz": soundfont_seeds(),
         "dat_fuzz": dat_seeds(),
         "settings_fuzz": settings_seeds(),

@@ -95,8 +95,9 @@ int runAnalyze(const std::vector<std::string>& argv) {
   const OnsetCount onsets = countOnsets(rec);
 
   if (!args.flag("--json")) {
-    std::printf("%s: %u frames (%.2f s), %u positions, %d spectrum rows\n", rec.path.c_str(),
-                rec.framesRead, rec.framesRead / 44100.0, rec.positions(), rec.blockCount);
+    std::printf("%s: %s\n", rec.path.c_str(), rec.source.c_str());
+    std::printf("%u frames (%.2f s), %u positions, %d spectrum rows\n", rec.framesRead,
+                rec.framesRead / 44100.0, rec.positions(), rec.blockCount);
     std::printf("onsets: %d strong, %d weak; the grid would start with %zu beats\n", onsets.strong,
                 onsets.weak, beats.size());
     std::printf("time: read %.1f ms, onsets %.1f ms, spectrum %.1f ms\n", readMs, onsetMs,
@@ -111,7 +112,8 @@ int runAnalyze(const std::vector<std::string>& argv) {
   std::string out = "{\"frames\": " + std::to_string(rec.framesRead) +
                     ", \"capacity\": " + std::to_string(rec.capacity) +
                     ", \"positions\": " + std::to_string(rec.positions()) +
-                    ", \"blocks\": " + std::to_string(rec.blockCount) + ", \"beats\": [";
+                    ", \"blocks\": " + std::to_string(rec.blockCount) +
+                    ", \"source\": " + jsonString(rec.source) + ", \"beats\": [";
   for (std::size_t i = 0; i < beats.size(); ++i) {
     if (i) out += ", ";
     out += std::to_string(beats[i]);
@@ -131,7 +133,7 @@ int runAnalyze(const std::vector<std::string>& argv) {
   return 0;
 }
 
-const CommandRegistrar registrar({"analyze", "analyze FILE.wav [--json] [--row R]", runAnalyze});
+const CommandRegistrar registrar({"analyze", "analyze RECORDING [--json] [--row R]", runAnalyze});
 
 }  // namespace
 }  // namespace quavrix::cli

@@ -40,6 +40,9 @@ struct PeakRows {
 struct Recording {
   std::string path;  // the file to read, set by the caller before reading
   WaveFormat format;
+  // What the file held and what was done to it, for people
+  // ("48000 Hz 24-bit stereo FLAC, resampled to 44100 Hz").
+  std::string source;
   std::int16_t channelCount = 0;
 
   // Frames each sample buffer can hold, lead-in included. Derived from the

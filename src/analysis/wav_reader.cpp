@@ -13,6 +13,9 @@
 #include <system_error>
 #include <thread>
 
+#include "analysis/audio_decoder.h"
+#include "analysis/recording_buffers.h"
+#include "base/paths.h"
 #include "analysis/spectrum_analysis.h"
 #include "base/read_file.h"
 #include "base/units.h"
@@ -141,40 +144,7 @@ bool supported(const WaveFormat& f, const unsigned char* raw, std::uint64_t rawS
   return true;
 }
 
-// The envelope byte of a sample: |s| >> 8 in 16 bits, so -32768 gives 128.
-std::uint8_t envelopeOf(std::int16_t s) {
-  const int v = s;
-  return static_cast<std::uint8_t>((v < 0 ? -v : v) >> 8);
-}
-
-// Bytes per buffer entry: two 16-bit channels and two envelope bytes.
-constexpr std::uint64_t SAMPLE_ENTRY_BYTES = 2 * sizeof(std::int16_t) + 2;
-// Per onset entry: the energy and the mark.
-constexpr std::uint64_t ONSET_ENTRY_BYTES = sizeof(std::uint16_t) + sizeof(float);
-// Per spectrum row, both channels.
-constexpr std::uint64_t ROW_BYTES = 2 * (PEAK_SLOTS * sizeof(float) + PEAK_PLACE_BYTES);
-
-std::uint64_t bufferBytes(std::uint64_t capacity, std::uint64_t frames) {
-  const std::uint64_t rows = frames / 2048 > 4 ? frames / 2048 - 4 : 0;
-  return (capacity + 4) * SAMPLE_ENTRY_BYTES + ((capacity + 4) / 32 + 32) * ONSET_ENTRY_BYTES +
-         rows * ROW_BYTES;
-}
-
 }  // namespace
-
-std::uint64_t recordingBytes(std::uint64_t frames) {
-  return bufferBytes(frames + LEAD_IN_FRAMES + 2048, frames);
-}
-
-std::uint64_t framesThatFit(std::uint64_t bytes) {
-  // Per frame: the sample entry, a 32nd of an onset entry and a 2048th of a row.
-  const double perFrame = static_cast<double>(SAMPLE_ENTRY_BYTES) +
-                          static_cast<double>(ONSET_ENTRY_BYTES) / 32.0 +
-                          static_cast<double>(ROW_BYTES) / 2048.0;
-  const double fixed = static_cast<double>(recordingBytes(0));
-  const double frames = (static_cast<double>(bytes) - fixed) / perFrame;
-  return frames > 0 ? static_cast<std::uint64_t>(frames) : 0;
-}
 
 int readRecording(Recording& recording, std::string* reason) {
   const int result = readRecordingSamples(recording, reason);
@@ -182,7 +152,9 @@ int readRecording(Recording& recording, std::string* reason) {
   return result;
 }
 
-int readRecordingSamples(Recording& recording, std::string* reason) {
+namespace {
+
+int readPcmWav(Recording& recording, std::string* reason) {
   RiffFile file(recording.path);
   if (!file.ok()) return readFailed(reason, file);
   const std::uint64_t fileSize = file.size();
@@ -248,50 +220,19 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
     return WAV_CANNOT_OPEN;
   }
 
-  // The capacity follows from the whole file's size, not the data chunk's:
-  // project files written for a recording depend on the position count it gives.
-  const std::uint64_t c = stereo ? 2 : 1;
-  const std::uint64_t h = (2 * fileSize) / c + 40960;
-  const std::uint64_t capacity = (h - dataStart) / 4;  // dataStart < fileSize < h
+  const std::uint64_t capacity = wavCapacity(fileSize, dataStart, stereo ? 2 : 1);
   if (capacity > 0x7FFFFFF0u || frames + LEAD_IN_FRAMES > capacity) {
     fail(reason, "recording too long");
     return WAV_CANNOT_OPEN;
-  }
-
-  // Refused before anything is allocated: a machine short of memory would
-  // otherwise end the program without a word part way through the reading.
-  if (bufferBytes(capacity, frames) > availableMemoryBytes()) {
-    fail(reason, "not enough memory for the recording's buffers");
-    return WAV_NO_MEMORY;
   }
 
   Recording next;
   next.path = recording.path;
   next.format = format;
   next.channelCount = static_cast<std::int16_t>(format.channels);
-  next.capacity = static_cast<std::int32_t>(capacity);
-  const std::size_t sampleEntries = capacity + 4;
-  const std::size_t onsetEntries = (capacity + 4) / 32 + 32;
-  try {
-    // Sized without zero-filling: the conversion below writes every entry once.
-    next.left.resize(sampleEntries);
-    next.right.resize(sampleEntries);
-    next.leftEnvelope.resize(sampleEntries);
-    next.rightEnvelope.resize(sampleEntries);
-    next.onsetEnergy.assign(onsetEntries, 0);
-    next.onsetMarks.assign(onsetEntries, 0.0f);
-  } catch (const std::bad_alloc&) {
-    fail(reason, "not enough memory for the recording's buffers");
-    return WAV_NO_MEMORY;
-  }
-  const auto silence = [&next](std::size_t from, std::size_t to) {
-    std::fill(next.left.begin() + from, next.left.begin() + to, std::int16_t{0});
-    std::fill(next.right.begin() + from, next.right.begin() + to, std::int16_t{0});
-    std::fill(next.leftEnvelope.begin() + from, next.leftEnvelope.begin() + to, 0);
-    std::fill(next.rightEnvelope.begin() + from, next.rightEnvelope.begin() + to, 0);
-  };
-  silence(0, LEAD_IN_FRAMES);
-  next.onsetCount = static_cast<std::int32_t>(capacity / 32);
+  next.source = std::string(stereo ? "44100 Hz 16-bit stereo WAV" : "44100 Hz 16-bit mono WAV");
+  const int prepared = prepareRecordingBuffers(next, capacity, frames, reason);
+  if (prepared != WAV_OK) return prepared;
 
   // Converts frames [from, to) and returns how many arrived; a short count
   // means the file ended early.
@@ -364,29 +305,28 @@ int readRecordingSamples(Recording& recording, std::string* reason) {
     done += arrived[c];
     if (arrived[c] < std::min(frames, (c + 1) * CHUNK_FRAMES) - c * CHUNK_FRAMES) break;
   }
-  silence(LEAD_IN_FRAMES + done, sampleEntries);
-  next.framesRead = static_cast<std::uint32_t>(done);
-  if (done < static_cast<std::uint64_t>(MIN_RECORDING_FRAMES)) {
-    fail(reason, "recording shorter than 8192 frames");
-    return WAV_CANNOT_OPEN;
-  }
-
-  next.blockCount = static_cast<std::int32_t>(done / 2048) - 4;
-  next.spectrumLength = next.blockCount * 2048;
-  // The analysis writes every entry of the spectra, so they are not zero-filled here.
-  const std::size_t rows = static_cast<std::size_t>(std::max(next.blockCount, 0));
-  try {
-    for (PeakRows* spectrum : {&next.spectrumA, &next.spectrumB}) {
-      spectrum->height.resize(rows * PEAK_SLOTS);
-      spectrum->place.resize(rows * PEAK_PLACE_BYTES);
-    }
-  } catch (const std::bad_alloc&) {
-    fail(reason, "not enough memory for the recording's buffers");
-    return WAV_NO_MEMORY;
-  }
+  const int finished = finishRecordingBuffers(next, done, reason);
+  if (finished != WAV_OK) return finished;
 
   recording = std::move(next);
   return WAV_OK;
+}
+
+}  // namespace
+
+int readRecordingSamples(Recording& recording, std::string* reason) {
+  std::string wavReason;
+  const int wav = readPcmWav(recording, &wavReason);
+  if (wav == WAV_OK || wav == WAV_NO_MEMORY || !fileExists(recording.path)) {
+    if (reason) *reason = wavReason;
+    return wav;
+  }
+  // Not a 16-bit 44100 Hz WAV: the decoder knows the other formats. When it
+  // cannot either, the WAV reader's answer stands.
+  const int decoded = decodeRecording(recording, nullptr);
+  if (decoded == WAV_OK || decoded == WAV_NO_MEMORY) return decoded;
+  if (reason) *reason = wavReason;
+  return wav;
 }
 
 void releaseRecording(Recording& recording) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "analysis/recording.h"
+#include "analysis/recording_buffers.h"
 
 namespace quavrix {
 
@@ -30,10 +31,6 @@ int readRecording(Recording& recording, std::string* reason = nullptr);
 // schedule the analysis themselves, or do not need it.
 int readRecordingSamples(Recording& recording, std::string* reason = nullptr);
 
-// Bytes of the buffers that reading and analysing a recording of `frames`
-// frames allocates, and the most frames whose buffers fit in `bytes`.
-std::uint64_t recordingBytes(std::uint64_t frames);
-std::uint64_t framesThatFit(std::uint64_t bytes);
 
 // Frees every buffer of the recording.
 void releaseRecording(Recording& recording);

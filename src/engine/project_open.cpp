@@ -40,8 +40,8 @@ std::string chooseRecording(Engine& engine) {
   FileDialogRequest request;
   request.defaultExtension = "wav";
   request.initialName = "*.wav";
-  request.filterLabel = "WAV files (*.wav)";
-  request.filterPattern = "*.wav";
+  request.filterLabel = "Recordings";
+  request.filterPattern = "*.wav *.flac *.mp3 *.ogg *.opus *.aif *.aiff";
   const auto chosen = engine.files->choose(request);
   return chosen ? *chosen : std::string();
 }

@@ -47,6 +47,7 @@ TEST_F(CliAnalyze, JsonHasTheAgreedShapeAndFindsTheDemoBeats) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const std::regex shape(
       R"(^\{"frames": 1323000, "capacity": 1333240, "positions": 41663, "blocks": 641, )"
+      R"("source": "44100 Hz 16-bit stereo WAV", )"
       R"("beats": \[([0-9, ]*)\], "strong": ([0-9]+), "weak": ([0-9]+), )"
       R"("timing_ms": \{"read": [0-9.]+, "onsets": [0-9.]+, "spectrum": [0-9.]+\}\}\n$)");
   std::smatch m;

@@ -1,0 +1,19 @@
+// Feeds arbitrary bytes to the decoder of the other recording formats (FLAC,
+// Ogg, MP3, AIFF, WAV of every sample format): any input must give a result
+// code, never a crash or an access outside the buffers.
+
+#include <cstdint>
+
+#include "analysis/audio_decoder.h"
+#include "analysis/onsets.h"
+#include "analysis/wav_reader.h"
+#include "fuzz_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const quavrix::fuzz::InputFile file("decoder-fuzz");
+  if (!file.write(data, size)) return 0;
+  quavrix::Recording rec;
+  rec.path = file.path();
+  if (quavrix::decodeRecording(rec, nullptr) == quavrix::WAV_OK) quavrix::detectOnsets(rec);
+  return 0;
+}

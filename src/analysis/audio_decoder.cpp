@@ -1,0 +1,281 @@
+#include "analysis/audio_decoder.h"
+
+#include <samplerate.h>
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "analysis/recording_buffers.h"
+#include "analysis/wav_reader.h"
+#include "base/units.h"
+
+namespace quavrix {
+
+namespace {
+
+constexpr int BLOCK_FRAMES = 16384;
+// The equivalent WAV file's header.
+constexpr std::uint64_t HEADER_BYTES = 44;
+constexpr double MINUS_3_DB = 0.70710678118654752;
+
+struct SndfileCloser {
+  void operator()(SNDFILE* f) const { sf_close(f); }
+};
+struct ResamplerCloser {
+  void operator()(SRC_STATE* s) const { src_delete(s); }
+};
+
+const char* containerName(int format) {
+  switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX:
+    case SF_FORMAT_RF64:
+      return "WAV";
+    case SF_FORMAT_W64:
+      return "Wave64";
+    case SF_FORMAT_AIFF:
+      return "AIFF";
+    case SF_FORMAT_AU:
+      return "AU";
+    case SF_FORMAT_FLAC:
+      return "FLAC";
+    case SF_FORMAT_CAF:
+      return "CAF";
+    case SF_FORMAT_OGG:
+      return (format & SF_FORMAT_SUBMASK) == SF_FORMAT_OPUS ? "Opus" : "Ogg Vorbis";
+    case SF_FORMAT_MPEG:
+      return "MP3";
+    default:
+      return "audio";
+  }
+}
+
+// The sample format, where the file has one of its own ("24-bit", "32-bit float").
+std::string sampleName(int format) {
+  switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+      return "8-bit ";
+    case SF_FORMAT_PCM_16:
+      return "16-bit ";
+    case SF_FORMAT_PCM_24:
+      return "24-bit ";
+    case SF_FORMAT_PCM_32:
+      return "32-bit ";
+    case SF_FORMAT_FLOAT:
+      return "32-bit float ";
+    case SF_FORMAT_DOUBLE:
+      return "64-bit float ";
+    default:
+      return "";
+  }
+}
+
+std::string describe(const SF_INFO& info) {
+  char text[160];
+  const std::string channels = info.channels == 1   ? "mono"
+                               : info.channels == 2 ? "stereo"
+                                                    : std::to_string(info.channels) + "-channel";
+  std::snprintf(text, sizeof text, "%d Hz %s%s %s", info.samplerate, sampleName(info.format).c_str(),
+                channels.c_str(), containerName(info.format));
+  std::string d = text;
+  if (info.samplerate != SAMPLE_RATE) d += ", resampled to 44100 Hz";
+  if (info.channels > 2) d += ", mixed down to stereo";
+  return d;
+}
+
+// Per-channel weights of the left and the right side (see the header).
+void mixWeights(int channels, std::vector<double>& left, std::vector<double>& right) {
+  left.assign(static_cast<std::size_t>(channels), 0.0);
+  right.assign(static_cast<std::size_t>(channels), 0.0);
+  if (channels == 1) {
+    left[0] = right[0] = 1.0;
+    return;
+  }
+  for (int c = 0; c < channels; ++c) {
+    const auto i = static_cast<std::size_t>(c);
+    if (c == 2 || c == 3) {
+      left[i] = right[i] = MINUS_3_DB;
+    } else if (c % 2 == 0) {
+      left[i] = 1.0;
+    } else {
+      right[i] = 1.0;
+    }
+  }
+  double sumLeft = 0;
+  double sumRight = 0;
+  for (int c = 0; c < channels; ++c) {
+    sumLeft += left[static_cast<std::size_t>(c)];
+    sumRight += right[static_cast<std::size_t>(c)];
+  }
+  for (auto& w : left) w /= sumLeft;
+  for (auto& w : right) w /= sumRight;
+}
+
+std::int16_t toSample(float x) {
+  const long v = std::lround(static_cast<double>(x) * 32768.0);
+  return static_cast<std::int16_t>(std::clamp<long>(v, -32768, 32767));
+}
+
+int refuse(std::string* reason, const std::string& why) {
+  if (reason) *reason = why;
+  return WAV_CANNOT_OPEN;
+}
+
+// Decoded frames land here, growing the buffers when the file held more than
+// its header promised.
+class Sink {
+ public:
+  Sink(Recording& r, bool stereo) : r_(r), stereo_(stereo) {}
+  // Interleaved frames of one (mono) or two channels.
+  bool put(const float* frames, std::size_t count) {
+    const std::size_t channels = stereo_ ? 2 : 1;
+    const std::size_t need = LEAD_IN_FRAMES + done_ + count + 4;
+    if (need > r_.left.size()) {
+      try {
+        const std::size_t grown = std::max(need, r_.left.size() + r_.left.size() / 4);
+        r_.left.resize(grown);
+        r_.right.resize(grown);
+        r_.leftEnvelope.resize(grown);
+        r_.rightEnvelope.resize(grown);
+      } catch (const std::bad_alloc&) {
+        return false;
+      }
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::int16_t l = toSample(frames[i * channels]);
+      const std::int16_t rr = stereo_ ? toSample(frames[i * channels + 1]) : l;
+      putFrame(r_, LEAD_IN_FRAMES + done_ + i, l, rr);
+    }
+    done_ += count;
+    return true;
+  }
+  std::uint64_t done() const { return done_; }
+
+ private:
+  Recording& r_;
+  bool stereo_;
+  std::uint64_t done_ = 0;
+};
+
+}  // namespace
+
+int decodeRecording(Recording& recording, std::string* reason) {
+  SF_INFO info{};
+  std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(recording.path.c_str(), SFM_READ, &info));
+  if (!file) return refuse(reason, sf_strerror(nullptr));
+  if (info.channels < 1 || info.samplerate < 1000 || info.samplerate > 768000)
+    return refuse(reason, "no audio the program can play");
+
+  const bool stereo = info.channels > 1;
+  const int outChannels = stereo ? 2 : 1;
+  const double ratio = static_cast<double>(SAMPLE_RATE) / info.samplerate;
+  // A first estimate sizes the buffers; the exact length is known at the end.
+  const std::uint64_t estimate =
+      info.frames > 0 ? static_cast<std::uint64_t>(std::ceil(static_cast<double>(info.frames) * ratio)) + 64
+                      : static_cast<std::uint64_t>(SAMPLE_RATE) * 60;
+  const std::uint64_t estimateCapacity =
+      wavCapacity(HEADER_BYTES + estimate * 2 * outChannels, HEADER_BYTES, outChannels);
+  if (estimateCapacity > 0x7FFFFFF0u) return refuse(reason, "recording too long");
+
+  Recording next;
+  next.path = recording.path;
+  next.format.formatTag = 1;
+  next.format.channels = static_cast<std::uint16_t>(outChannels);
+  next.format.samplesPerSecond = SAMPLE_RATE;
+  next.format.bitsPerSample = 16;
+  next.format.blockAlign = static_cast<std::uint16_t>(2 * outChannels);
+  next.format.averageBytesPerSecond = SAMPLE_RATE * next.format.blockAlign;
+  next.channelCount = static_cast<std::int16_t>(outChannels);
+  next.source = describe(info);
+  const int prepared = prepareRecordingBuffers(next, estimateCapacity, estimate, reason);
+  if (prepared != WAV_OK) return prepared;
+
+  std::vector<double> wl;
+  std::vector<double> wr;
+  mixWeights(info.channels, wl, wr);
+  std::unique_ptr<SRC_STATE, ResamplerCloser> resampler;
+  if (info.samplerate != SAMPLE_RATE) {
+    int error = 0;
+    resampler.reset(src_new(SRC_SINC_BEST_QUALITY, outChannels, &error));
+    if (!resampler) return refuse(reason, src_strerror(error));
+  }
+
+  std::vector<float> raw(static_cast<std::size_t>(BLOCK_FRAMES) * info.channels);
+  std::vector<float> mixed(static_cast<std::size_t>(BLOCK_FRAMES) * outChannels);
+  std::vector<float> out(static_cast<std::size_t>(std::ceil(BLOCK_FRAMES * ratio) + 64) *
+                         outChannels);
+  Sink sink(next, stereo);
+  bool ended = false;
+  while (!ended) {
+    const sf_count_t got = sf_readf_float(file.get(), raw.data(), BLOCK_FRAMES);
+    if (got < 0) return refuse(reason, sf_strerror(file.get()));
+    if (got == 0) {
+      // The decoder's own error is a damaged file; a plain end is the end.
+      if (sf_error(file.get()) != SF_ERR_NO_ERROR) return refuse(reason, sf_strerror(file.get()));
+      ended = true;
+    }
+    const auto frames = static_cast<std::size_t>(got);
+    if (info.channels <= 2) {
+      std::copy(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(frames * outChannels),
+                mixed.begin());
+    } else {
+      for (std::size_t f = 0; f < frames; ++f) {
+        double l = 0;
+        double r = 0;
+        for (int c = 0; c < info.channels; ++c) {
+          const double v = raw[f * static_cast<std::size_t>(info.channels) + static_cast<std::size_t>(c)];
+          l += wl[static_cast<std::size_t>(c)] * v;
+          r += wr[static_cast<std::size_t>(c)] * v;
+        }
+        mixed[2 * f] = static_cast<float>(l);
+        mixed[2 * f + 1] = static_cast<float>(r);
+      }
+    }
+    if (!resampler) {
+      if (!sink.put(mixed.data(), frames)) return refuse(reason, "not enough memory");
+      continue;
+    }
+    // The resampler keeps a tail of its input: at the end it is drained.
+    SRC_DATA data{};
+    data.data_in = mixed.data();
+    data.input_frames = static_cast<long>(frames);
+    data.end_of_input = ended ? 1 : 0;
+    data.src_ratio = ratio;
+    do {
+      data.data_out = out.data();
+      data.output_frames = static_cast<long>(out.size() / static_cast<std::size_t>(outChannels));
+      if (const int error = src_process(resampler.get(), &data)) return refuse(reason, src_strerror(error));
+      if (!sink.put(out.data(), static_cast<std::size_t>(data.output_frames_gen)))
+        return refuse(reason, "not enough memory");
+      data.data_in += data.input_frames_used * outChannels;
+      data.input_frames -= data.input_frames_used;
+    } while (data.input_frames > 0 || (ended && data.output_frames_gen > 0));
+  }
+
+  // The capacity of the 16-bit WAV of exactly this audio.
+  const std::uint64_t done = sink.done();
+  const std::uint64_t capacity =
+      wavCapacity(HEADER_BYTES + done * 2 * outChannels, HEADER_BYTES, outChannels);
+  if (capacity > 0x7FFFFFF0u) return refuse(reason, "recording too long");
+  try {
+    for (auto* buffer : {&next.left, &next.right}) buffer->resize(capacity + 4);
+    for (auto* buffer : {&next.leftEnvelope, &next.rightEnvelope}) buffer->resize(capacity + 4);
+    next.onsetEnergy.assign((capacity + 4) / 32 + 32, 0);
+    next.onsetMarks.assign((capacity + 4) / 32 + 32, 0.0f);
+  } catch (const std::bad_alloc&) {
+    return refuse(reason, "not enough memory");
+  }
+  next.capacity = static_cast<std::int32_t>(capacity);
+  next.onsetCount = static_cast<std::int32_t>(capacity / 32);
+  const int finished = finishRecordingBuffers(next, done, reason);
+  if (finished != WAV_OK) return finished;
+  recording = std::move(next);
+  return WAV_OK;
+}
+
+}  // namespace quavrix
