@@ -105,7 +105,11 @@ CMainFrame::CMainFrame(const FrameOptions& options) {
   chooseAudioDevice(options.audioDevice);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+  // The view and its timer go before the engine and the view state they draw.
+  delete childView_;
+  childView_ = nullptr;
+}
 
 void CMainFrame::chooseAudioDevice(const std::string&) {
   std::string reason;
