@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -80,8 +81,8 @@ std::string describe(const SF_INFO& info) {
   const std::string channels = info.channels == 1   ? "mono"
                                : info.channels == 2 ? "stereo"
                                                     : std::to_string(info.channels) + "-channel";
-  std::snprintf(text, sizeof text, "%d Hz %s%s %s", info.samplerate, sampleName(info.format).c_str(),
-                channels.c_str(), containerName(info.format));
+  std::snprintf(text, sizeof text, "%d Hz %s%s %s", info.samplerate,
+                sampleName(info.format).c_str(), channels.c_str(), containerName(info.format));
   std::string d = text;
   if (info.samplerate != SAMPLE_RATE) d += ", resampled to 44100 Hz";
   if (info.channels > 2) d += ", mixed down to stereo";
@@ -174,10 +175,19 @@ int decodeRecording(Recording& recording, std::string* reason) {
   const bool stereo = info.channels > 1;
   const int outChannels = stereo ? 2 : 1;
   const double ratio = static_cast<double>(SAMPLE_RATE) / info.samplerate;
-  // A first estimate sizes the buffers; the exact length is known at the end.
-  const std::uint64_t estimate =
-      info.frames > 0 ? static_cast<std::uint64_t>(std::ceil(static_cast<double>(info.frames) * ratio)) + 64
-                      : static_cast<std::uint64_t>(SAMPLE_RATE) * 60;
+  // A first estimate sizes the buffers; the exact length is known at the end,
+  // and the buffers grow when the file holds more. The header's length is not
+  // trusted beyond what a file of this size could plausibly hold (a damaged
+  // one may claim days): silence aside, no format packs much more than 16
+  // frames into a byte.
+  std::error_code ec;
+  const auto bytes = std::filesystem::file_size(recording.path, ec);
+  const std::uint64_t plausible = (ec ? 0 : static_cast<std::uint64_t>(bytes)) * 16 + SAMPLE_RATE;
+  const std::uint64_t claimed =
+      info.frames > 0
+          ? static_cast<std::uint64_t>(std::ceil(static_cast<double>(info.frames) * ratio)) + 64
+          : plausible;
+  const std::uint64_t estimate = std::min(claimed, plausible);
   const std::uint64_t estimateCapacity =
       wavCapacity(HEADER_BYTES + estimate * 2 * outChannels, HEADER_BYTES, outChannels);
   if (estimateCapacity > 0x7FFFFFF0u) return refuse(reason, "recording too long");
@@ -228,7 +238,8 @@ int decodeRecording(Recording& recording, std::string* reason) {
         double l = 0;
         double r = 0;
         for (int c = 0; c < info.channels; ++c) {
-          const double v = raw[f * static_cast<std::size_t>(info.channels) + static_cast<std::size_t>(c)];
+          const double v =
+              raw[f * static_cast<std::size_t>(info.channels) + static_cast<std::size_t>(c)];
           l += wl[static_cast<std::size_t>(c)] * v;
           r += wr[static_cast<std::size_t>(c)] * v;
         }
@@ -249,7 +260,8 @@ int decodeRecording(Recording& recording, std::string* reason) {
     do {
       data.data_out = out.data();
       data.output_frames = static_cast<long>(out.size() / static_cast<std::size_t>(outChannels));
-      if (const int error = src_process(resampler.get(), &data)) return refuse(reason, src_strerror(error));
+      if (const int error = src_process(resampler.get(), &data))
+        return refuse(reason, src_strerror(error));
       if (!sink.put(out.data(), static_cast<std::size_t>(data.output_frames_gen)))
         return refuse(reason, "not enough memory");
       data.data_in += data.input_frames_used * outChannels;

@@ -15,8 +15,8 @@
 
 #include "analysis/audio_decoder.h"
 #include "analysis/recording_buffers.h"
-#include "base/paths.h"
 #include "analysis/spectrum_analysis.h"
+#include "base/paths.h"
 #include "base/read_file.h"
 #include "base/units.h"
 

@@ -31,7 +31,6 @@ int readRecording(Recording& recording, std::string* reason = nullptr);
 // schedule the analysis themselves, or do not need it.
 int readRecordingSamples(Recording& recording, std::string* reason = nullptr);
 
-
 // Frees every buffer of the recording.
 void releaseRecording(Recording& recording);
 

@@ -7,6 +7,7 @@
 #include <sndfile.h>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <vector>
@@ -146,16 +147,14 @@ TEST_F(Decoder, OtherSampleFormatsAndCompressedFilesOpen) {
         Case{"takef.wav", SF_FORMAT_WAV | SF_FORMAT_FLOAT, "44100 Hz 32-bit float stereo WAV", 0},
         Case{"take.aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, "44100 Hz 16-bit stereo AIFF", 0},
         Case{"take.ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, "44100 Hz stereo Ogg Vorbis", 0},
-        Case{"take.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, "44100 Hz stereo MP3",
-             3000}}) {
+        Case{"take.mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, "44100 Hz stereo MP3", 3000}}) {
     const std::string path = dir.file(c.name);
     ASSERT_TRUE(writeAudio(path, c.format, 44100, 2, 6)) << c.name;
     const Opened f = open(path);
     ASSERT_EQ(f.result, WAV_OK) << c.name << ": " << f.reason;
     EXPECT_EQ(f.rec.source, c.source);
     EXPECT_NEAR(f.rec.framesRead, reference.rec.framesRead, c.frameTolerance) << c.name;
-    EXPECT_NEAR(static_cast<double>(f.beats.size()), static_cast<double>(reference.beats.size()),
-                1)
+    EXPECT_NEAR(static_cast<double>(f.beats.size()), static_cast<double>(reference.beats.size()), 1)
         << c.name;
     EXPECT_NEAR(peakHz(f.rec, f.rec.blockCount / 2), 440, 2) << c.name;
   }
@@ -194,6 +193,29 @@ TEST_F(Decoder, ADamagedFileIsRefusedAndTheRecordingKept) {
   std::string decoderReason;
   EXPECT_EQ(decodeRecording(rec, &decoderReason), WAV_CANNOT_OPEN);
   EXPECT_FALSE(decoderReason.empty());
+}
+
+TEST_F(Decoder, AHeaderThatClaimsHoursTakesNoMoreMemoryThanTheFileCouldHold) {
+  const std::string flac = dir.file("claims.flac");
+  ASSERT_TRUE(writeAudio(flac, SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 2, 6));
+  {
+    // STREAMINFO's 36-bit sample count: 2^30 frames, nearly seven hours.
+    std::fstream f(flac, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekg(21);
+    char byte = 0;
+    f.read(&byte, 1);
+    f.seekp(21);
+    const char patched[5] = {static_cast<char>(byte & 0xF0), '\x40', '\0', '\0', '\0'};
+    f.write(patched, 5);
+  }
+  Recording rec;
+  rec.path = flac;
+  const int result = decodeRecording(rec, nullptr);
+  if (result == WAV_OK) {
+    EXPECT_NEAR(rec.framesRead, reference.rec.framesRead, 4096);
+  }
+  const auto bytes = std::filesystem::file_size(flac);
+  EXPECT_LE(rec.left.capacity(), bytes * 16 + 44100 + 40000);
 }
 
 }  // namespace
