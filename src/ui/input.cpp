@@ -131,6 +131,23 @@ void fftMono(View& view) {
   }
 }
 
+// A press in the zoom column: a second press cancels the drag; else the whole
+// window, or the start or end by the half of the band, follows the mouse.
+void pressZoom(View& view, float y, bool whole) {
+  VisibleWindow& w = view.engine.viewState.window;
+  if (w.anyZoomDrag()) {
+    w.endZoomDrags();
+    return;
+  }
+  if (whole) {
+    w.zoomWhole = true;
+  } else {
+    (y < view.engine.layout.bandCentre ? w.zoomUpper : w.zoomLower) = true;
+  }
+  w.zoomDelta = 0;
+  view.input.zoomPressY = y;
+}
+
 void notePressOnRoll(View& view, ScreenPoint p) {
   Engine& engine = view.engine;
   // Past the last column every point maps to the last line: no note edits then.
@@ -219,18 +236,8 @@ void leftDown(View& view, ScreenPoint p) {
       break;
     case ZoomLeft:
     case ZoomRight:
-      if (w.anyZoomDrag()) {
-        w.endZoomDrags();
-      } else {
-        if (code == ZoomLeft) {
-          w.zoomWhole = true;
-        } else {
-          (y < l.bandCentre ? w.zoomUpper : w.zoomLower) = true;
-          in.zoomCentreHighlighted = true;
-        }
-        w.zoomDelta = 0;
-        in.zoomPressY = y;
-      }
+      pressZoom(view, y, code == ZoomLeft);
+      if (code == ZoomRight) in.zoomCentreHighlighted = true;
       break;
     case BeatEditorButton:
       toggleEditor(engine);
@@ -538,13 +545,7 @@ void rightDown(View& view, ScreenPoint p) {
       break;
     case ZoomLeft:
     case ZoomRight:
-      if (w.anyZoomDrag()) {
-        w.endZoomDrags();
-      } else {
-        (y < engine.layout.bandCentre ? w.zoomUpper : w.zoomLower) = true;
-        w.zoomDelta = 0;
-        in.zoomPressY = y;
-      }
+      pressZoom(view, y, false);
       break;
     case RollCode:
       if (!engine.cellGrid.columnOverflow && !engine.viewState.noTrackSelected)

@@ -349,13 +349,7 @@ TEST_F(Dialog, TheTuningSetIsHeardAfterTheApplyStep) {
 // The real window around the dialogs.
 struct Window : Dialog {
   Window() {
-    FrameOptions options;
-    options.programPath = fixture.dir.file("quavrix");
-    options.audioDevice = "null";
-    options.smallLayout = 0;
-    options.prompter = &fixture.prompter;
-    options.files = &fixture.files;
-    options.console = &fixture.console;
+    const FrameOptions options = test::frameOptions(fixture);
     // Three instruments to choose from.
     test::writeSf2File(fixture.dir.file("quavrix.sf2"), presetFont(3));
     frame = std::make_unique<CMainFrame>(options);

@@ -34,13 +34,7 @@ QApplication& app() {
 struct Frame : ::testing::Test {
   Frame() {
     app();
-    FrameOptions options;
-    options.programPath = fixture.dir.file("quavrix");
-    options.audioDevice = "null";
-    options.smallLayout = 0;
-    options.prompter = &fixture.prompter;
-    options.files = &fixture.files;
-    options.console = &fixture.console;
+    const FrameOptions options = test::frameOptions(fixture);
     frame = std::make_unique<CMainFrame>(options);
     frame->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));

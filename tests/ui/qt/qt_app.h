@@ -4,6 +4,9 @@
 
 #include <QApplication>
 
+#include "support/engine/project_fixture.h"
+#include "ui/qt/main_frame.h"
+
 namespace quavrix::test {
 
 inline QApplication& qtApp() {
@@ -14,6 +17,19 @@ inline QApplication& qtApp() {
   // Never destroyed: Qt's own statics go before ours at exit.
   static QApplication* app = new QApplication(argc, argv);
   return *app;
+}
+
+// A main window over a fixture's folder: the null audio device, the large
+// layout, the fixture's scripted person.
+inline FrameOptions frameOptions(ProjectFixture& fixture) {
+  FrameOptions options;
+  options.programPath = fixture.dir.file("quavrix");
+  options.audioDevice = "null";
+  options.smallLayout = 0;
+  options.prompter = &fixture.prompter;
+  options.files = &fixture.files;
+  options.console = &fixture.console;
+  return options;
 }
 
 }  // namespace quavrix::test
