@@ -141,8 +141,6 @@ class Sink {
         const std::size_t grown = std::max(need, r_.left.size() + r_.left.size() / 4);
         r_.left.resize(grown);
         r_.right.resize(grown);
-        r_.leftEnvelope.resize(grown);
-        r_.rightEnvelope.resize(grown);
       } catch (const std::bad_alloc&) {
         return false;
       }
@@ -276,7 +274,6 @@ int decodeRecording(Recording& recording, std::string* reason) {
   if (capacity > 0x7FFFFFF0u) return refuse(reason, "recording too long");
   try {
     for (auto* buffer : {&next.left, &next.right}) buffer->resize(capacity + 4);
-    for (auto* buffer : {&next.leftEnvelope, &next.rightEnvelope}) buffer->resize(capacity + 4);
     next.onsetEnergy.assign((capacity + 4) / 32 + 32, 0);
     next.onsetMarks.assign((capacity + 4) / 32 + 32, 0.0f);
   } catch (const std::bad_alloc&) {

@@ -26,13 +26,19 @@ int detectOnsets(Recording& recording) {
   auto& marks = recording.onsetMarks;
   const std::int64_t n = recording.framesRead / 32;
   if (energy.size() < static_cast<std::size_t>(n) + 32 || marks.size() < energy.size()) return 0;
+  if (recording.left.size() < static_cast<std::size_t>(32 * n) ||
+      recording.right.size() < static_cast<std::size_t>(32 * n))
+    return 0;
 
-  // Step 1: the energy of a position is the sum of its 32 halved channel sums.
-  const std::uint8_t* left = recording.leftEnvelope.data();
-  const std::uint8_t* right = recording.rightEnvelope.data();
+  // Step 1: the energy of a position is the sum of its 32 halved channel
+  // sums of the frames' magnitudes (|sample| >> 8).
+  const std::int16_t* left = recording.left.data();
+  const std::int16_t* right = recording.right.data();
+  const auto magnitude = [](std::int16_t v) { return unsigned{Recording::frameMagnitude(v)}; };
   for (std::int64_t p = 0; p < n; ++p) {
     unsigned sum = 0;
-    for (int k = 0; k < 32; ++k) sum += (left[32 * p + k] + right[32 * p + k]) >> 1;
+    for (int k = 0; k < 32; ++k)
+      sum += (magnitude(left[32 * p + k]) + magnitude(right[32 * p + k])) >> 1;
     energy[p] = static_cast<std::uint16_t>(sum);
   }
   energy[n] = 0;

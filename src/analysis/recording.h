@@ -56,9 +56,6 @@ struct Recording {
   // float it would have had from a float buffer of twice the size.
   LargeBuffer<std::int16_t> left;
   LargeBuffer<std::int16_t> right;
-  // Per-frame magnitude 0..128 (|sample| >> 8), same indexing.
-  LargeBuffer<std::uint8_t> leftEnvelope;
-  LargeBuffer<std::uint8_t> rightEnvelope;
 
   // Onset detection, (capacity + 4) / 32 + 32 entries each.
   LargeBuffer<std::uint16_t> onsetEnergy;
@@ -75,6 +72,17 @@ struct Recording {
   PeakRows spectrumB;
 
   bool hasSamples() const { return !left.empty(); }
+  // The magnitude 0..128 of a frame (|sample| >> 8, so -32768 gives 128),
+  // channel 0 left, 1 right: what onset detection and the envelope displays
+  // read. Worked out from the samples when asked: kept as buffers of their
+  // own they would be a quarter of the recording's memory.
+  std::uint8_t envelope(int channel, std::size_t index) const {
+    return frameMagnitude((channel == 0 ? left : right)[index]);
+  }
+  static std::uint8_t frameMagnitude(std::int16_t sample) {
+    const int v = sample;
+    return static_cast<std::uint8_t>((v < 0 ? -v : v) >> 8);
+  }
   // Number of positions of the project built on this recording.
   std::uint32_t positions() const { return static_cast<std::uint32_t>(capacity) / 32u; }
 };

@@ -10,8 +10,8 @@ namespace quavrix {
 
 namespace {
 
-// Bytes per buffer entry: two 16-bit channels and two envelope bytes.
-constexpr std::uint64_t SAMPLE_ENTRY_BYTES = 2 * sizeof(std::int16_t) + 2;
+// Bytes per buffer entry: two 16-bit channels.
+constexpr std::uint64_t SAMPLE_ENTRY_BYTES = 2 * sizeof(std::int16_t);
 // Per onset entry: the energy and the mark.
 constexpr std::uint64_t ONSET_ENTRY_BYTES = sizeof(std::uint16_t) + sizeof(float);
 // Per spectrum row, both channels.
@@ -31,8 +31,6 @@ int noMemory(std::string* reason) {
 void silence(Recording& r, std::size_t from, std::size_t to) {
   std::fill(r.left.begin() + from, r.left.begin() + to, std::int16_t{0});
   std::fill(r.right.begin() + from, r.right.begin() + to, std::int16_t{0});
-  std::fill(r.leftEnvelope.begin() + from, r.leftEnvelope.begin() + to, 0);
-  std::fill(r.rightEnvelope.begin() + from, r.rightEnvelope.begin() + to, 0);
 }
 
 }  // namespace
@@ -68,8 +66,6 @@ int prepareRecordingBuffers(Recording& next, std::uint64_t capacity, std::uint64
     // Sized without zero-filling: the readers write every entry once.
     next.left.resize(sampleEntries);
     next.right.resize(sampleEntries);
-    next.leftEnvelope.resize(sampleEntries);
-    next.rightEnvelope.resize(sampleEntries);
     next.onsetEnergy.assign(onsetEntries, 0);
     next.onsetMarks.assign(onsetEntries, 0.0f);
   } catch (const std::bad_alloc&) {

@@ -21,25 +21,17 @@ std::uint64_t wavCapacity(std::uint64_t fileSize, std::uint64_t dataStart, int c
 std::uint64_t recordingBytes(std::uint64_t frames);
 std::uint64_t framesThatFit(std::uint64_t bytes);
 
-// Sizes the sample, envelope and onset buffers of `next` for `capacity` and
+// Sizes the sample and onset buffers of `next` for `capacity` and
 // silences the lead-in, after checking that they and the spectrum rows of
 // `frames` frames fit in the memory available. Returns WAV_OK, or
 // WAV_NO_MEMORY (nothing allocated then).
 int prepareRecordingBuffers(Recording& next, std::uint64_t capacity, std::uint64_t frames,
                             std::string* reason);
 
-// The envelope byte of a sample: |s| >> 8 in 16 bits, so -32768 gives 128.
-inline std::uint8_t envelopeOf(std::int16_t s) {
-  const int v = s;
-  return static_cast<std::uint8_t>((v < 0 ? -v : v) >> 8);
-}
-
 // Frame f of the file, at buffer index LEAD_IN_FRAMES + f.
 inline void putFrame(Recording& r, std::size_t index, std::int16_t left, std::int16_t right) {
   r.left[index] = left;
   r.right[index] = right;
-  r.leftEnvelope[index] = envelopeOf(left);
-  r.rightEnvelope[index] = envelopeOf(right);
 }
 
 // After `done` frames arrived: the rest silenced, the frame count kept and

@@ -247,8 +247,6 @@ int readPcmWav(Recording& recording, std::string* reason) {
       const std::size_t base = LEAD_IN_FRAMES + at;
       std::int16_t* left = next.left.data() + base;
       std::int16_t* right = next.right.data() + base;
-      std::uint8_t* leftEnvelope = next.leftEnvelope.data() + base;
-      std::uint8_t* rightEnvelope = next.rightEnvelope.data() + base;
       const unsigned char* bytes = block.data();
       if (stereo) {
         for (std::uint64_t i = 0; i < whole; ++i) {
@@ -256,14 +254,11 @@ int readPcmWav(Recording& recording, std::string* reason) {
           const auto r = static_cast<std::int16_t>(le16(bytes + 4 * i + 2));
           left[i] = l;
           right[i] = r;
-          leftEnvelope[i] = envelopeOf(l);
-          rightEnvelope[i] = envelopeOf(r);
         }
       } else {
         for (std::uint64_t i = 0; i < whole; ++i) {
           const auto l = static_cast<std::int16_t>(le16(bytes + 2 * i));
           left[i] = right[i] = l;
-          leftEnvelope[i] = rightEnvelope[i] = envelopeOf(l);
         }
       }
       at += whole;

@@ -74,9 +74,9 @@ void computeOverviewEnvelope(Engine& engine) {
   const float s = l.overviewWidth * 0.003f;
   for (int i = 0; i < subRows; ++i) {
     const auto j = static_cast<std::size_t>(perRow * i / engine.columnFactor);
-    if (j >= rec.leftEnvelope.size() || j >= rec.rightEnvelope.size()) break;
-    v.overviewLeft[i] = l.overviewCentreX - rec.leftEnvelope[j] * s;
-    v.overviewRight[i] = l.overviewCentreX + rec.rightEnvelope[j] * s;
+    if (j >= rec.left.size() || j >= rec.right.size()) break;
+    v.overviewLeft[i] = l.overviewCentreX - rec.envelope(0, j) * s;
+    v.overviewRight[i] = l.overviewCentreX + rec.envelope(1, j) * s;
   }
 }
 
@@ -94,13 +94,13 @@ void computeZoomEnvelope(Engine& engine) {
   if (samples <= 16) return;
   const float s = l.zoomWidth * 0.003f;
   const double perRow = samples / l.zoomDataHeight;
-  const double frames = static_cast<double>(rec.leftEnvelope.size());
+  const double frames = static_cast<double>(std::min(rec.left.size(), rec.right.size()));
   for (int i = 0; i < subRows; ++i) {
     const double j = perRow * i / engine.columnFactor + w.zoomStart;
     if (j < 0 || j >= frames) continue;  // outside the recording: the stubs stay
     const auto at = static_cast<std::size_t>(j);
-    v.zoomLeft[i] = l.zoomCentreX - 5 - rec.leftEnvelope[at] * s;
-    v.zoomRight[i] = l.zoomCentreX + 5 + rec.rightEnvelope[at] * s;
+    v.zoomLeft[i] = l.zoomCentreX - 5 - rec.envelope(0, at) * s;
+    v.zoomRight[i] = l.zoomCentreX + 5 + rec.envelope(1, at) * s;
     const std::size_t position = at / FRAMES_PER_POSITION;
     if (position < rec.onsetMarks.size()) v.zoomOnset[i] = l.zoomCentreX - rec.onsetMarks[position];
   }

@@ -7,23 +7,28 @@
 namespace quavrix {
 namespace {
 
-// A recording whose envelopes give exactly the listed energy per position
+// The sample whose magnitude (|s| >> 8) is v, 0 .. 128.
+std::int16_t withMagnitude(int v) {
+  return static_cast<std::int16_t>(v == 128 ? -32768 : v << 8);
+}
+
+// A recording whose magnitudes give exactly the listed energy per position
 // (both channels alike), followed by silence up to `positions`.
 Recording withEnergies(const std::vector<int>& energy, int positions) {
   Recording rec;
   rec.framesRead = static_cast<std::uint32_t>(positions) * 32;
   rec.capacity = static_cast<std::int32_t>(rec.framesRead) + 10240;
   const std::size_t entries = static_cast<std::size_t>(rec.capacity) + 4;
-  rec.leftEnvelope.assign(entries, 0);
-  rec.rightEnvelope.assign(entries, 0);
+  rec.left.assign(entries, 0);
+  rec.right.assign(entries, 0);
   rec.onsetEnergy.assign(entries / 32 + 32, 0xFFFF);  // stale values must be overwritten
   rec.onsetMarks.assign(entries / 32 + 32, 7.0f);
   for (std::size_t p = 0; p < energy.size(); ++p) {
     const int q = energy[p] / 32, r = energy[p] % 32;
     for (int k = 0; k < 32; ++k) {
-      const auto v = static_cast<std::uint8_t>(q + (k < r ? 1 : 0));
-      rec.leftEnvelope[32 * p + k] = v;
-      rec.rightEnvelope[32 * p + k] = v;
+      const std::int16_t v = withMagnitude(q + (k < r ? 1 : 0));
+      rec.left[32 * p + k] = v;
+      rec.right[32 * p + k] = v;
     }
   }
   return rec;
@@ -54,11 +59,11 @@ TEST(Onsets, SilenceHasNoEnergyAndNoMarks) {
 TEST(Onsets, EnergyIsTheSumOfHalvedChannelSums) {
   Recording rec = withEnergies({}, 100);
   for (int k = 0; k < 32; ++k) {
-    rec.leftEnvelope[32 * 40 + k] = 3;
-    rec.rightEnvelope[32 * 40 + k] = 0;  // (3 + 0) >> 1 = 1 per frame
+    rec.left[32 * 40 + k] = withMagnitude(3);
+    rec.right[32 * 40 + k] = 0;  // (3 + 0) >> 1 = 1 per frame
   }
-  rec.leftEnvelope[32 * 41] = 128;
-  rec.rightEnvelope[32 * 41] = 128;
+  rec.left[32 * 41] = withMagnitude(128);
+  rec.right[32 * 41] = withMagnitude(128);
   detectOnsets(rec);
   EXPECT_EQ(rec.onsetEnergy[40], 32);
   EXPECT_EQ(rec.onsetEnergy[41], 128);

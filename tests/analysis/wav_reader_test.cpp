@@ -54,7 +54,7 @@ TEST_F(WavReaderTest, StereoSamplesEnvelopesAndSizes) {
   EXPECT_EQ(rec.capacity, frames + 10240);
   EXPECT_EQ(rec.positions(), static_cast<std::uint32_t>(rec.capacity) / 32);
   EXPECT_EQ(rec.left.size(), static_cast<std::size_t>(rec.capacity) + 4);
-  EXPECT_EQ(rec.leftEnvelope.size(), static_cast<std::size_t>(rec.capacity) + 4);
+  EXPECT_EQ(rec.right.size(), static_cast<std::size_t>(rec.capacity) + 4);
   EXPECT_EQ(rec.onsetEnergy.size(), static_cast<std::size_t>(rec.capacity + 4) / 32 + 32);
   EXPECT_EQ(rec.onsetCount, rec.capacity / 32);
   EXPECT_EQ(rec.blockCount, 20000 / 2048 - 4);
@@ -64,22 +64,20 @@ TEST_F(WavReaderTest, StereoSamplesEnvelopesAndSizes) {
   const int at = LEAD_IN_FRAMES;
   // Kept as read; the float a reader takes is sample / 32768.
   EXPECT_EQ(rec.left[at], -32768);
-  EXPECT_EQ(rec.leftEnvelope[at], 128);
+  EXPECT_EQ(rec.envelope(0, at), 128);
   EXPECT_EQ(rec.right[at] / 32768.0f, 0.999969482421875f);
-  EXPECT_EQ(rec.rightEnvelope[at], 127);
+  EXPECT_EQ(rec.envelope(1, at), 127);
   EXPECT_EQ(rec.left[at + 1], 0);
-  EXPECT_EQ(rec.leftEnvelope[at + 1], 0);
+  EXPECT_EQ(rec.envelope(0, at + 1), 0);
   EXPECT_EQ(rec.right[at + 1], -256);
-  EXPECT_EQ(rec.rightEnvelope[at + 1], 1);
+  EXPECT_EQ(rec.envelope(1, at + 1), 1);
   EXPECT_EQ(rec.left[at + 999], 999);
-  EXPECT_EQ(rec.leftEnvelope[at + 999], 999 >> 8);
+  EXPECT_EQ(rec.envelope(0, at + 999), 999 >> 8);
 
   // Silent lead-in in every buffer, silence after the last frame.
   for (int i = 0; i < LEAD_IN_FRAMES; ++i) {
     ASSERT_EQ(rec.left[i], 0);
     ASSERT_EQ(rec.right[i], 0);
-    ASSERT_EQ(rec.leftEnvelope[i], 0);
-    ASSERT_EQ(rec.rightEnvelope[i], 0);
   }
   EXPECT_EQ(rec.left[at + frames], 0);
 }
@@ -93,7 +91,6 @@ TEST_F(WavReaderTest, MonoFillsBothChannelsAlike) {
   ASSERT_EQ(read(bytes, rec), WAV_OK) << reason;
   EXPECT_EQ(rec.framesRead, 9000u);
   EXPECT_EQ(rec.left, rec.right);
-  EXPECT_EQ(rec.leftEnvelope, rec.rightEnvelope);
   EXPECT_EQ(rec.left[LEAD_IN_FRAMES + 5], -32768);
   // A mono file gets the larger capacity: (2 S + 40960 - D) / 4.
   const long s = static_cast<long>(bytes.size());
@@ -170,7 +167,7 @@ TEST_F(WavReaderTest, LongRecordingsAreConvertedWholeAcrossBothHalves) {
       ASSERT_EQ(rec.left[LEAD_IN_FRAMES + f], l) << f;
       ASSERT_EQ(rec.right[LEAD_IN_FRAMES + f], r) << f;
     }
-    EXPECT_EQ(rec.leftEnvelope[LEAD_IN_FRAMES], 128);  // -32768
+    EXPECT_EQ(rec.envelope(0, LEAD_IN_FRAMES), 128);  // -32768
     for (std::size_t i = LEAD_IN_FRAMES + frames; i < rec.left.size(); ++i)
       ASSERT_EQ(rec.left[i], 0) << i;
   }

@@ -37,14 +37,10 @@ Recording makeRecording(const std::vector<std::int16_t>& left,
   const auto size = static_cast<std::size_t>(recording.capacity) + 4;
   recording.left.assign(size, 0);
   recording.right.assign(size, 0);
-  recording.leftEnvelope.assign(size, 0);
-  recording.rightEnvelope.assign(size, 0);
   for (std::size_t f = 0; f < frames; ++f) {
     const std::size_t at = LEAD_IN_FRAMES + f;
     recording.left[at] = left[f];
     recording.right[at] = r[f];
-    recording.leftEnvelope[at] = static_cast<std::uint8_t>(std::abs(left[f]) >> 8);
-    recording.rightEnvelope[at] = static_cast<std::uint8_t>(std::abs(r[f]) >> 8);
   }
 
   const auto onsetSize = size / 32 + 32;
