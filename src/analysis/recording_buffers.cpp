@@ -63,11 +63,11 @@ int prepareRecordingBuffers(Recording& next, std::uint64_t capacity, std::uint64
   const std::size_t sampleEntries = capacity + 4;
   const std::size_t onsetEntries = (capacity + 4) / 32 + 32;
   try {
-    // Sized without zero-filling: the readers write every entry once.
+    // Fresh buffers read as zeros untouched; the readers write every sample once.
     next.left.resize(sampleEntries);
     next.right.resize(sampleEntries);
-    next.onsetEnergy.assign(onsetEntries, 0);
-    next.onsetMarks.assign(onsetEntries, 0.0f);
+    next.onsetEnergy.resize(onsetEntries);
+    next.onsetMarks.resize(onsetEntries);
   } catch (const std::bad_alloc&) {
     return noMemory(reason);
   }

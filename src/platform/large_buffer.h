@@ -14,7 +14,8 @@
 
 namespace quavrix {
 
-// At least `bytes` of uninitialised memory, or nullptr when there is none.
+// At least `bytes` of zero-filled memory, or nullptr when there is none. Fresh
+// mappings come zeroed from the system, so the zeros cost no page touches.
 void* allocateLargeBuffer(std::size_t bytes);
 // Gives back what allocateLargeBuffer returned for the same `bytes`.
 void releaseLargeBuffer(void* memory, std::size_t bytes);
@@ -25,9 +26,10 @@ void releaseLargeBuffer(void* memory, std::size_t bytes);
 // UINT64_MAX where the system does not tell.
 std::uint64_t availableMemoryBytes();
 
-// A vector allocator over allocateLargeBuffer whose resize leaves new
-// elements uninitialised: the buffers are written in full right after they
-// are sized, and a zero fill first would touch every page twice.
+// A vector allocator over allocateLargeBuffer whose resize does not write
+// the new elements: a buffer's first resize reads as zeros without touching
+// a page, and a buffer written in full right after it is sized is touched
+// once. Elements uncovered again after a shrink keep what they held.
 template <class T>
 class LargeBufferAllocator {
  public:

@@ -16,8 +16,8 @@ namespace {
 constexpr std::uint32_t LIVE_BITS = 0x7FFFFFFFu;
 
 template <typename T>
-void release(std::vector<T>& v) {
-  std::vector<T>().swap(v);
+void release(LargeBuffer<T>& v) {
+  LargeBuffer<T>().swap(v);
 }
 
 std::int32_t withDuration(std::int32_t word, std::int64_t duration) {
@@ -70,12 +70,14 @@ void followCompaction(NoteStore& notes, const std::vector<SlotMove>& moves) {
 
 int allocateScoreArrays(ScoreArrays& arrays, std::uint32_t totalFrames, Prompter& prompter) {
   const std::uint32_t n = totalFrames / FRAMES_PER_POSITION;
+  arrays = ScoreArrays{};
   try {
     const std::size_t size = static_cast<std::size_t>(n) + POSITION_SLACK;
-    arrays.lineMap.assign(size, 0);
-    arrays.slots.assign(size, 0);
-    arrays.noteOffs.assign(size, 0);
-    arrays.lineIndex.assign(size, 0);
+    // Fresh buffers read as zeros; pages a score never writes are never touched.
+    arrays.lineMap.resize(size);
+    arrays.slots.resize(size);
+    arrays.noteOffs.resize(size);
+    arrays.lineIndex.resize(size);
   } catch (const std::bad_alloc&) {
     arrays = ScoreArrays{};
     prompter.error("INIT note\n Fatal ERR :  insufficient memory ");

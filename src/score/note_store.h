@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/units.h"
+#include "platform/large_buffer.h"
 #include "score/edit_history.h"
 
 namespace quavrix {
@@ -45,15 +46,15 @@ struct BeatEditorState {
 
 struct NoteStore {
   // Per-position arrays, positions + POSITION_SLACK entries each once allocated.
-  std::vector<std::uint8_t> lineMap;
-  std::vector<std::int32_t> slots;
-  std::vector<std::uint16_t> noteOffs;
+  LargeBuffer<std::uint8_t> lineMap;
+  LargeBuffer<std::int32_t> slots;
+  LargeBuffer<std::uint16_t> noteOffs;
   std::uint32_t positions = 0;  // N = totalFrames / 32
   std::uint32_t totalFrames = 0;
 
   // Ascending positions of every line. Sized to hold a line on every
   // position, so that no grid, however dense, is ever cut short.
-  std::vector<std::uint32_t> lineIndex;
+  LargeBuffer<std::uint32_t> lineIndex;
   std::uint32_t lineCount = 0;
 
   int allocated = 0;
@@ -88,10 +89,10 @@ struct NoteStore {
 // The per-position arrays of a score, allocated apart from the open score so
 // that a recording that cannot be given a score leaves the open one as it was.
 struct ScoreArrays {
-  std::vector<std::uint8_t> lineMap;
-  std::vector<std::int32_t> slots;
-  std::vector<std::uint16_t> noteOffs;
-  std::vector<std::uint32_t> lineIndex;
+  LargeBuffer<std::uint8_t> lineMap;
+  LargeBuffer<std::int32_t> slots;
+  LargeBuffer<std::uint16_t> noteOffs;
+  LargeBuffer<std::uint32_t> lineIndex;
   std::uint32_t positions = 0;
   std::uint32_t totalFrames = 0;
 };
