@@ -102,7 +102,7 @@ struct TenMinutes {
     original = notes->slots;
   }
   std::unique_ptr<NoteStore> notes = std::make_unique<NoteStore>();
-  std::vector<std::int32_t> original;
+  LargeBuffer<std::int32_t> original;
 };
 
 void BM_CompactTenMinutes(benchmark::State& state) {

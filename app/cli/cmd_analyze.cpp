@@ -11,7 +11,7 @@
 #include "base/units.h"
 #include "cli.h"
 #include "engine/project_open.h"
-#include "platform/large_buffer.h"
+#include "base/large_buffer.h"
 #include "score/beat_grid.h"
 #include "score/note_store.h"
 

@@ -25,22 +25,28 @@ using PowerBins = std::array<double, POWER_BINS>;
 // decimation in time: eight 1024-point transforms of every eighth frame, then
 // bin k = sum over q of W^(q k) x (bin k of part q). Small transforms run well
 // from a quick (estimated) plan, and the recombination is done for the wanted
-// bins only; together about a fifth faster than one full transform.
+// bins only; together about a fifth faster than one full transform, and
+// each part's steps stay within the nearest cache.
 class FftPlan {
  public:
   static constexpr int PARTS = 8;
   static constexpr int PART_SIZE = FFT_SIZE / PARTS;
-  // Complex entries between the parts' outputs: PART_SIZE / 2 + 1 rounded up
-  // so that every part starts on a 64-byte boundary like the planning buffers.
-  static constexpr int PART_STRIDE = 516;
+  // Complex bins of one part's transform.
+  static constexpr int PART_BINS = PART_SIZE / 2 + 1;
 
-  FftPlan();
+  // Recorded: the measured plan written down for this kind of machine where
+  // the library takes it, else an estimated one. Estimated: always the latter.
+  enum class Choice { Recorded, Estimated };
+
+  explicit FftPlan(Choice choice = Choice::Recorded);
   ~FftPlan();
   FftPlan(const FftPlan&) = delete;
   FftPlan& operator=(const FftPlan&) = delete;
 
   bool ready() const { return plan_ != nullptr; }
   fftw_plan_s* plan() const { return plan_; }
+  // Whether the recorded plan is the one in use.
+  bool recorded() const;
   // w[i] / 32768 with w[i] = 0.5 (1 - cos(2 pi (i + 1) / 8193)), a Hann window
   // whose zero end points lie just outside the 8192 frames. Scaling by a power
   // of two is exact, so a 16-bit sample times this entry is exactly the
@@ -109,11 +115,13 @@ class FftWorkspace {
   struct Release {
     void operator()(void* memory) const;
   };
-  void transform(PowerBins& power);
+  // fill(q, in) writes the windowed frames of part q to in[0 .. PART_SIZE).
+  template <class FillPart>
+  void transform(FillPart fill, PowerBins& power);
 
   const FftPlan& plan_;
-  std::unique_ptr<double, Release> input_;   // the parts, PART_SIZE frames each
-  std::unique_ptr<double, Release> output_;  // the parts' bins, PART_STRIDE complex each
+  std::unique_ptr<double, Release> input_;   // one part's frames, PART_SIZE entries
+  std::unique_ptr<double, Release> output_;  // one part's bins, PART_BINS complex
 };
 
 }  // namespace quavrix

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/large_buffer.h"
+#include "base/large_buffer.h"
 
 namespace quavrix {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/units.h"
-#include "platform/large_buffer.h"
+#include "base/large_buffer.h"
 #include "score/edit_history.h"
 
 namespace quavrix {

@@ -1,4 +1,4 @@
-#include "platform/large_buffer.h"
+#include "base/large_buffer.h"
 
 #include <algorithm>
 #include <cstdlib>
