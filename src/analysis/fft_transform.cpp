@@ -16,6 +16,10 @@ namespace {
 constexpr int PARTS = FftPlan::PARTS;
 constexpr int PART_SIZE = FftPlan::PART_SIZE;
 constexpr int PART_BINS = FftPlan::PART_BINS;
+// Complex entries between the windows' part outputs: PART_BINS rounded up so
+// that each starts on a 64-byte boundary like the planning buffers, which the
+// new-array execute call requires.
+constexpr int OUTPUT_STRIDE = 516;
 static_assert(POWER_BINS <= PART_SIZE / 2, "the wanted bins must come straight from the parts");
 
 // The planner and plan destruction touch the library's global state; whoever
@@ -119,35 +123,35 @@ void FftWorkspace::Release::operator()(void* memory) const {
 // buffers, which the new-array execute call requires.
 FftWorkspace::FftWorkspace(const FftPlan& plan)
     : plan_(plan),
-      input_(fftw_alloc_real(PART_SIZE)),
-      output_(reinterpret_cast<double*>(fftw_alloc_complex(PART_BINS))) {}
+      input_(fftw_alloc_real(WINDOWS * PART_SIZE)),
+      output_(reinterpret_cast<double*>(fftw_alloc_complex(WINDOWS * OUTPUT_STRIDE))) {}
 
 // Part q holds frames q, q + 8, q + 16, ...
 void FftWorkspace::powers(const std::int16_t* samples, PowerBins& power) {
   const double* window = plan_.sampleWindow().data();
-  transform(
-      [&](int q, double* in) {
+  transform<1>(
+      [&](int q, double* const* in) {
         for (int p = 0; p < PART_SIZE; ++p) {
           const int i = PARTS * p + q;
-          in[p] = static_cast<double>(samples[i]) * window[i];
+          in[0][p] = static_cast<double>(samples[i]) * window[i];
         }
       },
-      power);
+      std::array<PowerBins*, 1>{&power}.data());
 }
 
 // |a - b| of two 16-bit samples is exact, as is its float value / 32768.
 void FftWorkspace::differencePowers(const std::int16_t* a, const std::int16_t* b,
                                     PowerBins& power) {
   const double* window = plan_.sampleWindow().data();
-  transform(
-      [&](int q, double* in) {
+  transform<1>(
+      [&](int q, double* const* in) {
         for (int p = 0; p < PART_SIZE; ++p) {
           const int i = PARTS * p + q;
           const int d = static_cast<int>(a[i]) - static_cast<int>(b[i]);
-          in[p] = static_cast<double>(d < 0 ? -d : d) * window[i];
+          in[0][p] = static_cast<double>(d < 0 ? -d : d) * window[i];
         }
       },
-      power);
+      std::array<PowerBins*, 1>{&power}.data());
 }
 
 void SlidingWindow::append(const std::int16_t* a, const std::int16_t* b, int frames) {
@@ -197,22 +201,46 @@ const float* SlidingWindow::part(int q) const {
 // A part's entries times the window's.
 void FftWorkspace::powers(const SlidingWindow& window, PowerBins& power) {
   const double* weights = plan_.partWindow().data();
-  transform(
-      [&](int q, double* in) {
+  transform<1>(
+      [&](int q, double* const* in) {
         const float* values = window.part(q);
         const double* w = weights + q * PART_SIZE;
-        for (int p = 0; p < PART_SIZE; ++p) in[p] = static_cast<double>(values[p]) * w[p];
+        for (int p = 0; p < PART_SIZE; ++p) in[0][p] = static_cast<double>(values[p]) * w[p];
       },
-      power);
+      std::array<PowerBins*, 1>{&power}.data());
+}
+
+void FftWorkspace::powers(const SlidingWindow& first, const SlidingWindow& second,
+                          PowerBins& firstPower, PowerBins& secondPower) {
+  const double* weights = plan_.partWindow().data();
+  PowerBins* powers[2] = {&firstPower, &secondPower};
+  transform<2>(
+      [&](int q, double* const* in) {
+        const float* a = first.part(q);
+        const float* b = second.part(q);
+        const double* w = weights + q * PART_SIZE;
+        for (int p = 0; p < PART_SIZE; ++p) {
+          in[0][p] = static_cast<double>(a[p]) * w[p];
+          in[1][p] = static_cast<double>(b[p]) * w[p];
+        }
+      },
+      powers);
 }
 
 // Part by part: each part is windowed, transformed and added into the sums
 // while its entries are still in the nearest cache, so the work runs on a
 // few pages instead of streaming all eight parts through memory three times.
-template <class FillPart>
-void FftWorkspace::transform(FillPart fill, PowerBins& power) {
-  double* in = input_.get();
-  double* part = output_.get();
+// Windows taken together share the loads of the weights and twiddles; each
+// one's sums are formed in the same order as alone, so its powers are the same.
+template <int N, class FillPart>
+void FftWorkspace::transform(FillPart fill, PowerBins* const* power) {
+  static_assert(N >= 1 && N <= WINDOWS);
+  double* in[N];
+  double* part[N];
+  for (int n = 0; n < N; ++n) {
+    in[n] = input_.get() + n * PART_SIZE;
+    part[n] = output_.get() + 2 * n * OUTPUT_STRIDE;
+  }
   const double* cosines = plan_.pairCos().data();
   const double* sines = plan_.pairSin().data();
   // The library's imaginary parts have the opposite sign of a sine transform;
@@ -220,35 +248,44 @@ void FftWorkspace::transform(FillPart fill, PowerBins& power) {
   // library leaves them: re += pr c + pi (-s) and im += pi c + pr s are, bit
   // for bit, re += pr c - pi s and im += pr s + pi c, in a form the compiler
   // can keep in vector registers.
-  alignas(16) std::array<double, 2 * POWER_BINS> sum;
+  alignas(16) std::array<std::array<double, 2 * POWER_BINS>, N> sum;
   // Bin 0 combines 0 Hz with the half-rate bin, which is the parts' 0 Hz
   // values with alternating signs.
-  double zero = 0.0;
-  double half = 0.0;
+  double zero[N] = {};
+  double half[N] = {};
   for (int q = 0; q < PARTS; ++q) {
     fill(q, in);
-    fftw_execute_dft_r2c(plan_.plan(), in, reinterpret_cast<fftw_complex*>(part));
-    const double v = part[0];
-    zero += v;
-    half += q % 2 ? -v : v;
+    for (int n = 0; n < N; ++n) {
+      fftw_execute_dft_r2c(plan_.plan(), in[n], reinterpret_cast<fftw_complex*>(part[n]));
+      const double v = part[n][0];
+      zero[n] += v;
+      half[n] += q % 2 ? -v : v;
+    }
     if (q == 0) {
-      for (int j = 0; j < 2 * POWER_BINS; ++j) sum[static_cast<std::size_t>(j)] = part[j];
+      for (int n = 0; n < N; ++n)
+        std::copy(part[n], part[n] + 2 * POWER_BINS, sum[static_cast<std::size_t>(n)].begin());
       continue;
     }
     const double* c = cosines + 2 * q * POWER_BINS;
     const double* s = sines + 2 * q * POWER_BINS;
     for (int k = 0; k < 2 * POWER_BINS; k += 2) {
-      const double pr = part[k];
-      const double pi = part[k + 1];
-      sum[static_cast<std::size_t>(k)] += pr * c[k] + pi * s[k];
-      sum[static_cast<std::size_t>(k) + 1] += pi * c[k + 1] + pr * s[k + 1];
+      for (int n = 0; n < N; ++n) {
+        const double pr = part[n][k];
+        const double pi = part[n][k + 1];
+        double* at = sum[static_cast<std::size_t>(n)].data() + k;
+        at[0] += pr * c[k] + pi * s[k];
+        at[1] += pi * c[k + 1] + pr * s[k + 1];
+      }
     }
   }
-  power[0] = zero * zero + half * half;
-  for (int k = 1; k < POWER_BINS; ++k) {
-    const double re = sum[static_cast<std::size_t>(2 * k)];
-    const double im = sum[static_cast<std::size_t>(2 * k + 1)];
-    power[static_cast<std::size_t>(k)] = re * re + im * im;
+  for (int n = 0; n < N; ++n) {
+    PowerBins& out = *power[n];
+    out[0] = zero[n] * zero[n] + half[n] * half[n];
+    for (int k = 1; k < POWER_BINS; ++k) {
+      const double re = sum[static_cast<std::size_t>(n)][static_cast<std::size_t>(2 * k)];
+      const double im = sum[static_cast<std::size_t>(n)][static_cast<std::size_t>(2 * k + 1)];
+      out[static_cast<std::size_t>(k)] = re * re + im * im;
+    }
   }
 }
 

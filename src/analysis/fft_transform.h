@@ -110,18 +110,23 @@ class FftWorkspace {
   void differencePowers(const std::int16_t* a, const std::int16_t* b, PowerBins& power);
   // The same for the frames of a sliding window: identical results, for less work.
   void powers(const SlidingWindow& window, PowerBins& power);
+  // Both at once, each as powers(window, power) gives it, for less work.
+  void powers(const SlidingWindow& first, const SlidingWindow& second, PowerBins& firstPower,
+              PowerBins& secondPower);
 
  private:
   struct Release {
     void operator()(void* memory) const;
   };
-  // fill(q, in) writes the windowed frames of part q to in[0 .. PART_SIZE).
-  template <class FillPart>
-  void transform(FillPart fill, PowerBins& power);
+  static constexpr int WINDOWS = 2;  // transformed together at most
+  // The powers of N windows; fill(q, in) writes the windowed frames of
+  // part q of window n to in[n][0 .. PART_SIZE).
+  template <int N, class FillPart>
+  void transform(FillPart fill, PowerBins* const* power);
 
   const FftPlan& plan_;
-  std::unique_ptr<double, Release> input_;   // one part's frames, PART_SIZE entries
-  std::unique_ptr<double, Release> output_;  // one part's bins, PART_BINS complex
+  std::unique_ptr<double, Release> input_;   // one part's frames per window, PART_SIZE each
+  std::unique_ptr<double, Release> output_;  // one part's bins per window, PART_BINS complex each
 };
 
 }  // namespace quavrix

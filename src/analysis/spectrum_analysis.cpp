@@ -93,6 +93,7 @@ struct Windows {
 void analyseRows(FftWorkspace& work, Windows& windows, const RowJob& job, int firstRow,
                  int endRow) {
   PowerBins power;
+  PowerBins rightPower;
   SlidingWindow& left = windows.left;
   SlidingWindow& right = windows.right;
   // Where both channels hold the same frames (a mono file, or a stereo one
@@ -108,15 +109,16 @@ void analyseRows(FftWorkspace& work, Windows& windows, const RowJob& job, int fi
     const PeakRow rowB = rowOf(*job.b, r);
     if (job.source == Source::Channels) {
       left.moveTo(job.left + start);
-      work.powers(left, power);
-      writePeakRow(power, rowA);
       if (same) {
+        work.powers(left, power);
+        writePeakRow(power, rowA);
         copyRow(rowA, rowB);
         continue;
       }
       right.moveTo(job.right + start);
-      work.powers(right, power);
-      writePeakRow(power, rowB);
+      work.powers(left, right, power, rightPower);
+      writePeakRow(power, rowA);
+      writePeakRow(rightPower, rowB);
     } else {
       left.moveTo(job.left + start, job.right + start);
       work.powers(left, power);
