@@ -8,10 +8,10 @@
 #include "analysis/onsets.h"
 #include "analysis/spectrum_analysis.h"
 #include "analysis/wav_reader.h"
+#include "base/large_buffer.h"
 #include "base/units.h"
 #include "cli.h"
 #include "engine/project_open.h"
-#include "base/large_buffer.h"
 #include "score/beat_grid.h"
 #include "score/note_store.h"
 
