@@ -82,7 +82,7 @@ report() {  # report NAME CLI
       run "$cli" "$WORK/out.wav" --wav "$WORK/$file.wav" --speed "$speed" --from 1 --to 4
       read -r seconds hz <<<"$(measure span "$WORK/out.wav")"
       line="$line $seconds s ($(awk -v s="$seconds" -v r="$reference" -v f="$speed" \
-        'BEGIN { printf "rate %+.1f %%", 100 * (s / (r * 2048 / f) - 1) }'), left at $hz Hz);"
+        'BEGIN { printf "length %+.1f %%", 100 * (s / (r * 2048 / f) - 1) }'), left at $hz Hz);"
     done
     echo "${line%;} at x2, x4, x8"
   done
