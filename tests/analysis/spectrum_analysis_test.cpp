@@ -227,7 +227,9 @@ TEST(Spectrum, BinPowersMatchTheWindowedTransformWithEitherPlan) {
   for (const auto choice : {FftPlan::Choice::Recorded, FftPlan::Choice::Estimated}) {
     FftPlan plan(choice);
     ASSERT_TRUE(plan.ready());
-    if (choice == FftPlan::Choice::Estimated) EXPECT_FALSE(plan.recorded());
+    if (choice == FftPlan::Choice::Estimated) {
+      EXPECT_FALSE(plan.recorded());
+    }
     FftWorkspace work(plan);
     ASSERT_TRUE(work.ready());
     PowerBins power{};
