@@ -20,6 +20,39 @@ constexpr int PART_BINS = FftPlan::PART_BINS;
 // that each starts on a 64-byte boundary like the planning buffers, which the
 // new-array execute call requires.
 constexpr int OUTPUT_STRIDE = 516;
+
+// The loops between the transforms, also built for AVX2 where the processor
+// has it. Products and sums are rounded one by one either way (no fused
+// multiply-add: the file is built without contraction), so both give the
+// same bits.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define QUAVRIX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define QUAVRIX_VECTOR_CLONES
+#endif
+
+// A part of one or two windows times the window's weights.
+QUAVRIX_VECTOR_CLONES void weigh(const float* a, const double* w, double* out) {
+  for (int p = 0; p < PART_SIZE; ++p) out[p] = static_cast<double>(a[p]) * w[p];
+}
+QUAVRIX_VECTOR_CLONES void weighPair(const float* a, const float* b, const double* w,
+                                     double* outA, double* outB) {
+  for (int p = 0; p < PART_SIZE; ++p) {
+    outA[p] = static_cast<double>(a[p]) * w[p];
+    outB[p] = static_cast<double>(b[p]) * w[p];
+  }
+}
+
+// sum += the part's wanted bins times their twiddles, on (re, im) pairs.
+QUAVRIX_VECTOR_CLONES void addPart(const double* part, const double* c, const double* s,
+                                   double* sum) {
+  for (int k = 0; k < 2 * POWER_BINS; k += 2) {
+    const double pr = part[k];
+    const double pi = part[k + 1];
+    sum[k] += pr * c[k] + pi * s[k];
+    sum[k + 1] += pi * c[k + 1] + pr * s[k + 1];
+  }
+}
 static_assert(POWER_BINS <= PART_SIZE / 2, "the wanted bins must come straight from the parts");
 
 // The planner and plan destruction touch the library's global state; whoever
@@ -203,9 +236,7 @@ void FftWorkspace::powers(const SlidingWindow& window, PowerBins& power) {
   const double* weights = plan_.partWindow().data();
   transform<1>(
       [&](int q, double* const* in) {
-        const float* values = window.part(q);
-        const double* w = weights + q * PART_SIZE;
-        for (int p = 0; p < PART_SIZE; ++p) in[0][p] = static_cast<double>(values[p]) * w[p];
+        weigh(window.part(q), weights + q * PART_SIZE, in[0]);
       },
       std::array<PowerBins*, 1>{&power}.data());
 }
@@ -216,13 +247,7 @@ void FftWorkspace::powers(const SlidingWindow& first, const SlidingWindow& secon
   PowerBins* powers[2] = {&firstPower, &secondPower};
   transform<2>(
       [&](int q, double* const* in) {
-        const float* a = first.part(q);
-        const float* b = second.part(q);
-        const double* w = weights + q * PART_SIZE;
-        for (int p = 0; p < PART_SIZE; ++p) {
-          in[0][p] = static_cast<double>(a[p]) * w[p];
-          in[1][p] = static_cast<double>(b[p]) * w[p];
-        }
+        weighPair(first.part(q), second.part(q), weights + q * PART_SIZE, in[0], in[1]);
       },
       powers);
 }
@@ -268,15 +293,7 @@ void FftWorkspace::transform(FillPart fill, PowerBins* const* power) {
     }
     const double* c = cosines + 2 * q * POWER_BINS;
     const double* s = sines + 2 * q * POWER_BINS;
-    for (int k = 0; k < 2 * POWER_BINS; k += 2) {
-      for (int n = 0; n < N; ++n) {
-        const double pr = part[n][k];
-        const double pi = part[n][k + 1];
-        double* at = sum[static_cast<std::size_t>(n)].data() + k;
-        at[0] += pr * c[k] + pi * s[k];
-        at[1] += pi * c[k + 1] + pr * s[k + 1];
-      }
-    }
+    for (int n = 0; n < N; ++n) addPart(part[n], c, s, sum[static_cast<std::size_t>(n)].data());
   }
   for (int n = 0; n < N; ++n) {
     PowerBins& out = *power[n];
