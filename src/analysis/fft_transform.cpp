@@ -3,8 +3,6 @@
 #include <fftw3.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <cstring>
 #include <cmath>
 #include <mutex>
 #include <numbers>
@@ -62,37 +60,6 @@ std::mutex& plannerLock() {
   return lock;
 }
 
-// A measured plan for the part transform, as the library's planner wrote it
-// down on a machine with AVX (x86-64): a 512-point complex transform in
-// 16 x 32 steps, then the split into the real transform's bins. It runs
-// about 40 % faster than the estimated plan, and measuring it afresh would
-// take a large part of a second and make the results depend on timing noise.
-// A library built otherwise, or a processor without AVX, refuses it and the
-// estimated plan is used; both agree to within rounding.
-constexpr const char* RECORDED_PART_PLAN =
-    "(fftw-3.3.10 fftw_wisdom #x458a31c8 #x92381c4c #x4f974889 #xcd46f97e\n"
-    "  (fftw_codelet_r2cfII_2 2 #x11bdd #x11bdd #x0 #x6e5132eb #x80cf1f87 #x62d8f14f "
-    "#x169bb56f)\n"
-    "  (fftw_codelet_hc2cfdftv_2_avx 0 #x11bdd #x11bdd #x0 #x2b2224fd #xc6d31fc1 #xf08ddb32 "
-    "#xd3726977)\n"
-    "  (fftw_codelet_r2cf_2 2 #x11bdd #x11bdd #x0 #x6f5d40e3 #x02501563 #x153b8f39 "
-    "#xffdc1a66)\n"
-    "  (fftw_codelet_n2fv_32_avx 0 #x11bdd #x11bdd #x0 #x21bf8747 #x375e1866 #x1b9ee1b5 "
-    "#xa0a9b5c3)\n"
-    "  (fftw_codelet_t2fv_16_avx 0 #x11bdd #x11bdd #x0 #x5ccd11b9 #x43ed8830 #x7233cc84 "
-    "#xe3e53a93)\n"
-    ")\n";
-
-// The recorded plan, or nullptr where the library refuses it. The planner
-// forgets it again, so that estimated plans stay estimated. The caller holds
-// the planner lock.
-fftw_plan_s* recordedPlan(double* in, fftw_complex* out) {
-  if (fftw_import_wisdom_from_string(RECORDED_PART_PLAN) == 0) return nullptr;
-  fftw_plan_s* plan = fftw_plan_dft_r2c_1d(PART_SIZE, in, out, FFTW_MEASURE | FFTW_WISDOM_ONLY);
-  fftw_forget_wisdom();
-  return plan;
-}
-
 std::vector<double> makeSampleWindow() {
   std::vector<double> window(FFT_SIZE);
   for (int i = 0; i < FFT_SIZE / 2; ++i) {
@@ -105,15 +72,7 @@ std::vector<double> makeSampleWindow() {
 
 }  // namespace
 
-bool FftPlan::recorded() const {
-  if (!plan_) return false;
-  char* text = fftw_sprint_plan(plan_);
-  const bool measured = text && std::strstr(text, "t2fv_16_avx") != nullptr;
-  std::free(text);
-  return measured;
-}
-
-FftPlan::FftPlan(Choice choice)
+FftPlan::FftPlan()
     : sampleWindow_(makeSampleWindow()),
       partWindow_(static_cast<std::size_t>(FFT_SIZE)),
       pairCos_(static_cast<std::size_t>(2 * PARTS * POWER_BINS)),
@@ -131,12 +90,15 @@ FftPlan::FftPlan(Choice choice)
       pairSin_[at + 1] = std::sin(angle);
     }
   }
+  // An estimated plan takes well under a millisecond. A measured one takes a
+  // large part of a second and would make the results depend on timing
+  // noise; the measured plans tried here ran faster on one thread but slower
+  // with both cores busy, as an open keeps them.
   double* in = fftw_alloc_real(PART_SIZE);
   fftw_complex* out = fftw_alloc_complex(PART_BINS);
   if (in && out) {
     std::lock_guard<std::mutex> guard(plannerLock());
-    if (choice == Choice::Recorded) plan_ = recordedPlan(in, out);
-    if (!plan_) plan_ = fftw_plan_dft_r2c_1d(PART_SIZE, in, out, FFTW_ESTIMATE);
+    plan_ = fftw_plan_dft_r2c_1d(PART_SIZE, in, out, FFTW_ESTIMATE);
   }
   fftw_free(in);
   fftw_free(out);

@@ -34,19 +34,13 @@ class FftPlan {
   // Complex bins of one part's transform.
   static constexpr int PART_BINS = PART_SIZE / 2 + 1;
 
-  // Recorded: the measured plan written down for this kind of machine where
-  // the library takes it, else an estimated one. Estimated: always the latter.
-  enum class Choice { Recorded, Estimated };
-
-  explicit FftPlan(Choice choice = Choice::Recorded);
+  FftPlan();
   ~FftPlan();
   FftPlan(const FftPlan&) = delete;
   FftPlan& operator=(const FftPlan&) = delete;
 
   bool ready() const { return plan_ != nullptr; }
   fftw_plan_s* plan() const { return plan_; }
-  // Whether the recorded plan is the one in use.
-  bool recorded() const;
   // w[i] / 32768 with w[i] = 0.5 (1 - cos(2 pi (i + 1) / 8193)), a Hann window
   // whose zero end points lie just outside the 8192 frames. Scaling by a power
   // of two is exact, so a 16-bit sample times this entry is exactly the
