@@ -19,8 +19,8 @@
 #include <unistd.h>
 
 #include "analysis/onsets.h"
+#include "analysis/peak_spectrogram.h"
 #include "analysis/recording.h"
-#include "analysis/spectrum_analysis.h"
 #include "analysis/wav_reader.h"
 
 namespace {

@@ -61,7 +61,8 @@ int main(int argc, char** argv) {
   const std::string dir = argv[1];
   std::vector<float> click(2 * 3 * RATE, 0.0f);
   for (int i = 0; i < 4410; ++i) click[2 * (CLICK_FRAME + i)] = (i / 50) % 2 ? 0.9f : -0.9f;
-  if (!writeStereo(dir + "/click.wav", click) || !writeStereo(dir + "/pair.wav", tones(440, 660, 12)) ||
+  if (!writeStereo(dir + "/click.wav", click) ||
+      !writeStereo(dir + "/pair.wav", tones(440, 660, 12)) ||
       !writeStereo(dir + "/same.wav", tones(440, 440, 12))) {
     std::fprintf(stderr, "play_check_files: cannot write the recordings in %s\n", dir.c_str());
     return 1;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "analysis/onsets.h"
-#include "analysis/spectrum_analysis.h"
+#include "analysis/peak_spectrogram.h"
 #include "analysis/wav_reader.h"
 #include "base/large_buffer.h"
 #include "base/units.h"

@@ -33,8 +33,8 @@ constexpr int OUTPUT_STRIDE = 516;
 QUAVRIX_VECTOR_CLONES void weigh(const float* a, const double* w, double* out) {
   for (int p = 0; p < PART_SIZE; ++p) out[p] = static_cast<double>(a[p]) * w[p];
 }
-QUAVRIX_VECTOR_CLONES void weighPair(const float* a, const float* b, const double* w,
-                                     double* outA, double* outB) {
+QUAVRIX_VECTOR_CLONES void weighPair(const float* a, const float* b, const double* w, double* outA,
+                                     double* outB) {
   for (int p = 0; p < PART_SIZE; ++p) {
     outA[p] = static_cast<double>(a[p]) * w[p];
     outB[p] = static_cast<double>(b[p]) * w[p];
@@ -197,9 +197,7 @@ const float* SlidingWindow::part(int q) const {
 void FftWorkspace::powers(const SlidingWindow& window, PowerBins& power) {
   const double* weights = plan_.partWindow().data();
   transform<1>(
-      [&](int q, double* const* in) {
-        weigh(window.part(q), weights + q * PART_SIZE, in[0]);
-      },
+      [&](int q, double* const* in) { weigh(window.part(q), weights + q * PART_SIZE, in[0]); },
       std::array<PowerBins*, 1>{&power}.data());
 }
 

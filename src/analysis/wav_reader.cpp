@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "analysis/audio_decoder.h"
+#include "analysis/peak_spectrogram.h"
 #include "analysis/recording_buffers.h"
-#include "analysis/spectrum_analysis.h"
 #include "base/paths.h"
 #include "base/read_file.h"
 #include "base/units.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "analysis/spectrum_analysis.h"
+#include "analysis/peak_spectrogram.h"
 #include "base/units.h"
 #include "engine/engine.h"
 #include "engine/project_open.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "base/units.h"
 #include "base/large_buffer.h"
+#include "base/units.h"
 #include "score/edit_history.h"
 
 namespace quavrix {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/spectrum_analysis.h"
+#include "analysis/peak_spectrogram.h"
 #include "engine/engine.h"
 #include "engine/transport.h"
 #include "ui/control_code.h"

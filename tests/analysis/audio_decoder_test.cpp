@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "analysis/onsets.h"
-#include "analysis/spectrum_analysis.h"
+#include "analysis/peak_spectrogram.h"
 #include "analysis/wav_reader.h"
 #include "base/units.h"
 #include "support/temp_dir.h"

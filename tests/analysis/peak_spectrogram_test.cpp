@@ -1,4 +1,4 @@
-#include "analysis/spectrum_analysis.h"
+#include "analysis/peak_spectrogram.h"
 
 #include <gtest/gtest.h>
 
