@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <mutex>
 #include <numbers>
 
@@ -12,12 +13,10 @@ namespace quavrix {
 namespace {
 
 constexpr int PARTS = FftPlan::PARTS;
+constexpr int PAIRS = FftPlan::PAIRS;
 constexpr int PART_SIZE = FftPlan::PART_SIZE;
-constexpr int PART_BINS = FftPlan::PART_BINS;
-// Complex entries between the windows' part outputs: PART_BINS rounded up so
-// that each starts on a 64-byte boundary like the planning buffers, which the
-// new-array execute call requires.
-constexpr int OUTPUT_STRIDE = 516;
+// A pair's split array: real half, then imaginary half.
+constexpr int PAIR_SPAN = 2 * PART_SIZE;
 
 // The loops between the transforms, also built for AVX2 where the processor
 // has it. Products and sums are rounded one by one either way (no fused
@@ -41,14 +40,17 @@ QUAVRIX_VECTOR_CLONES void weighPair(const float* a, const float* b, const doubl
   }
 }
 
-// sum += the part's wanted bins times their twiddles, on (re, im) pairs.
-QUAVRIX_VECTOR_CLONES void addPart(const double* part, const double* c, const double* s,
-                                   double* sum) {
-  for (int k = 0; k < 2 * POWER_BINS; k += 2) {
-    const double pr = part[k];
-    const double pi = part[k + 1];
-    sum[k] += pr * c[k] + pi * s[k];
-    sum[k + 1] += pi * c[k + 1] + pr * s[k + 1];
+// Bins 1 .. 380 of a pair's transform z into the sums: with m = conj(z[1024 - k]),
+// sum[k] += a[k] z[k] + b[k] m, on split real and imaginary parts.
+QUAVRIX_VECTOR_CLONES void addPair(const double* __restrict zRe, const double* __restrict zIm,
+                                   const double* __restrict aRe, const double* __restrict aIm,
+                                   const double* __restrict bRe, const double* __restrict bIm,
+                                   double* __restrict sumRe, double* __restrict sumIm) {
+  for (int k = 1; k < POWER_BINS; ++k) {
+    const double mRe = zRe[PART_SIZE - k];
+    const double mIm = -zIm[PART_SIZE - k];
+    sumRe[k] += (aRe[k] * zRe[k] - aIm[k] * zIm[k]) + (bRe[k] * mRe - bIm[k] * mIm);
+    sumIm[k] += (aRe[k] * zIm[k] + aIm[k] * zRe[k]) + (bRe[k] * mIm + bIm[k] * mRe);
   }
 }
 static_assert(POWER_BINS <= PART_SIZE / 2, "the wanted bins must come straight from the parts");
@@ -72,33 +74,46 @@ std::vector<double> makeSampleWindow() {
 
 }  // namespace
 
-FftPlan::FftPlan()
-    : sampleWindow_(makeSampleWindow()),
-      partWindow_(static_cast<std::size_t>(FFT_SIZE)),
-      pairCos_(static_cast<std::size_t>(2 * PARTS * POWER_BINS)),
-      pairSin_(pairCos_.size()) {
+// Pair g holds part g as its real input and part g + 4 as its imaginary
+// input. Both are real, so with Z = U + i V their transforms come back as
+// U[k] = (Z[k] + conj Z[-k]) / 2 and V[k] = -i (Z[k] - conj Z[-k]) / 2, and
+// T_g U[k] + T_(g+4) V[k], with T_q = W^(q k), is a Z[k] + b conj Z[-k] with
+// a = (T_g - i T_(g+4)) / 2 and b = (T_g + i T_(g+4)) / 2.
+FftPlan::FftPlan() : sampleWindow_(makeSampleWindow()), partWindow_(FFT_SIZE) {
   for (int q = 0; q < PARTS; ++q)
     for (int p = 0; p < PART_SIZE; ++p)
       partWindow_[static_cast<std::size_t>(q * PART_SIZE + p)] =
           sampleWindow_[static_cast<std::size_t>(PARTS * p + q)];
-  for (int q = 0; q < PARTS; ++q) {
+  Weights& w = pairWeights_;
+  for (std::vector<double>* table : {&w.aRe, &w.aIm, &w.bRe, &w.bIm})
+    table->assign(static_cast<std::size_t>(PAIRS * POWER_BINS), 0.0);
+  for (int g = 0; g < PAIRS; ++g) {
     for (int k = 0; k < POWER_BINS; ++k) {
-      const double angle = -2.0 * std::numbers::pi * (q * k) / FFT_SIZE;
-      const auto at = static_cast<std::size_t>(2 * (q * POWER_BINS + k));
-      pairCos_[at] = pairCos_[at + 1] = std::cos(angle);
-      pairSin_[at] = -std::sin(angle);
-      pairSin_[at + 1] = std::sin(angle);
+      const double low = -2.0 * std::numbers::pi * (g * k) / FFT_SIZE;
+      const double high = -2.0 * std::numbers::pi * ((g + PAIRS) * k) / FFT_SIZE;
+      const std::complex<double> t(std::cos(low), std::sin(low));
+      const std::complex<double> u(std::cos(high), std::sin(high));
+      const std::complex<double> i(0.0, 1.0);
+      const std::complex<double> a = 0.5 * (t - i * u);
+      const std::complex<double> b = 0.5 * (t + i * u);
+      const auto at = static_cast<std::size_t>(g * POWER_BINS + k);
+      w.aRe[at] = a.real();
+      w.aIm[at] = a.imag();
+      w.bRe[at] = b.real();
+      w.bIm[at] = b.imag();
     }
   }
   // An estimated plan takes well under a millisecond. A measured one takes a
   // large part of a second and would make the results depend on timing
   // noise; the measured plans tried here ran faster on one thread but slower
   // with both cores busy, as an open keeps them.
-  double* in = fftw_alloc_real(PART_SIZE);
-  fftw_complex* out = fftw_alloc_complex(PART_BINS);
+  double* in = fftw_alloc_real(PAIR_SPAN);
+  double* out = fftw_alloc_real(PAIR_SPAN);
   if (in && out) {
+    fftw_iodim size{PART_SIZE, 1, 1};
     std::lock_guard<std::mutex> guard(plannerLock());
-    plan_ = fftw_plan_dft_r2c_1d(PART_SIZE, in, out, FFTW_ESTIMATE);
+    plan_ = fftw_plan_guru_split_dft(1, &size, 0, nullptr, in, in + PART_SIZE, out, out + PART_SIZE,
+                                     FFTW_ESTIMATE);
   }
   fftw_free(in);
   fftw_free(out);
@@ -115,30 +130,31 @@ void FftWorkspace::Release::operator()(void* memory) const {
 }
 
 // Buffers from the library's allocator share the alignment of the planning
-// buffers, which the new-array execute call requires.
+// buffers, and each imaginary half lies as far from its real half as there,
+// which the new-array execute call requires.
 FftWorkspace::FftWorkspace(const FftPlan& plan)
     : plan_(plan),
-      input_(fftw_alloc_real(WINDOWS * PART_SIZE)),
-      output_(reinterpret_cast<double*>(fftw_alloc_complex(WINDOWS * OUTPUT_STRIDE))) {}
+      input_(fftw_alloc_real(WINDOWS * PAIR_SPAN)),
+      output_(fftw_alloc_real(WINDOWS * PAIR_SPAN)) {}
 
 // Part q holds frames q, q + 8, q + 16, ...
 void FftWorkspace::powers(const std::int16_t* samples, PowerBins& power) {
   const double* window = plan_.sampleWindow().data();
-  transform<1>(
+  transform(
       [&](int q, double* const* in) {
         for (int p = 0; p < PART_SIZE; ++p) {
           const int i = PARTS * p + q;
           in[0][p] = static_cast<double>(samples[i]) * window[i];
         }
       },
-      std::array<PowerBins*, 1>{&power}.data());
+      power);
 }
 
 // |a - b| of two 16-bit samples is exact, as is its float value / 32768.
 void FftWorkspace::differencePowers(const std::int16_t* a, const std::int16_t* b,
                                     PowerBins& power) {
   const double* window = plan_.sampleWindow().data();
-  transform<1>(
+  transform(
       [&](int q, double* const* in) {
         for (int p = 0; p < PART_SIZE; ++p) {
           const int i = PARTS * p + q;
@@ -146,7 +162,7 @@ void FftWorkspace::differencePowers(const std::int16_t* a, const std::int16_t* b
           in[0][p] = static_cast<double>(d < 0 ? -d : d) * window[i];
         }
       },
-      std::array<PowerBins*, 1>{&power}.data());
+      power);
 }
 
 void SlidingWindow::append(const std::int16_t* a, const std::int16_t* b, int frames) {
@@ -196,9 +212,9 @@ const float* SlidingWindow::part(int q) const {
 // A part's entries times the window's.
 void FftWorkspace::powers(const SlidingWindow& window, PowerBins& power) {
   const double* weights = plan_.partWindow().data();
-  transform<1>(
+  transform(
       [&](int q, double* const* in) { weigh(window.part(q), weights + q * PART_SIZE, in[0]); },
-      std::array<PowerBins*, 1>{&power}.data());
+      power);
 }
 
 void FftWorkspace::powers(const SlidingWindow& first, const SlidingWindow& second,
@@ -212,57 +228,52 @@ void FftWorkspace::powers(const SlidingWindow& first, const SlidingWindow& secon
       powers);
 }
 
-// Part by part: each part is windowed, transformed and added into the sums
-// while its entries are still in the nearest cache, so the work runs on a
-// few pages instead of streaming all eight parts through memory three times.
-// Windows taken together share the loads of the weights and twiddles; each
-// one's sums are formed in the same order as alone, so its powers are the same.
+// Pair by pair: each pair of parts is windowed, transformed and added into
+// the sums while its entries are still in the nearest cache, so the work runs
+// on a few pages instead of streaming all eight parts through memory three
+// times. Windows taken together share the loads of the weights; each one's
+// sums are formed in the same order as alone, so its powers are the same.
 template <int N, class FillPart>
 void FftWorkspace::transform(FillPart fill, PowerBins* const* power) {
   static_assert(N >= 1 && N <= WINDOWS);
-  double* in[N];
-  double* part[N];
+  double* re[N];
+  double* im[N];
+  double* zRe[N];
+  double* zIm[N];
   for (int n = 0; n < N; ++n) {
-    in[n] = input_.get() + n * PART_SIZE;
-    part[n] = output_.get() + 2 * n * OUTPUT_STRIDE;
+    re[n] = input_.get() + n * PAIR_SPAN;
+    im[n] = re[n] + PART_SIZE;
+    zRe[n] = output_.get() + n * PAIR_SPAN;
+    zIm[n] = zRe[n] + PART_SIZE;
   }
-  const double* cosines = plan_.pairCos().data();
-  const double* sines = plan_.pairSin().data();
-  // The library's imaginary parts have the opposite sign of a sine transform;
-  // squared, the powers are the same. The sums run on (re, im) pairs as the
-  // library leaves them: re += pr c + pi (-s) and im += pi c + pr s are, bit
-  // for bit, re += pr c - pi s and im += pr s + pi c, in a form the compiler
-  // can keep in vector registers.
-  alignas(16) std::array<std::array<double, 2 * POWER_BINS>, N> sum;
-  // Bin 0 combines 0 Hz with the half-rate bin, which is the parts' 0 Hz
-  // values with alternating signs.
+  const FftPlan::Weights& w = plan_.pairWeights();
+  alignas(32) std::array<std::array<double, POWER_BINS>, N> sumRe{};
+  alignas(32) std::array<std::array<double, POWER_BINS>, N> sumIm{};
+  // Bin 0 combines 0 Hz with the half-rate bin: the parts' 0 Hz values,
+  // summed plainly and with alternating signs. A pair's two parts have the
+  // same parity.
   double zero[N] = {};
   double half[N] = {};
-  for (int q = 0; q < PARTS; ++q) {
-    fill(q, in);
+  for (int g = 0; g < PAIRS; ++g) {
+    fill(g, re);
+    fill(g + PAIRS, im);
+    const auto at = static_cast<std::size_t>(g * POWER_BINS);
     for (int n = 0; n < N; ++n) {
-      fftw_execute_dft_r2c(plan_.plan(), in[n], reinterpret_cast<fftw_complex*>(part[n]));
-      const double v = part[n][0];
+      fftw_execute_split_dft(plan_.plan(), re[n], im[n], zRe[n], zIm[n]);
+      const double v = zRe[n][0] + zIm[n][0];
       zero[n] += v;
-      half[n] += q % 2 ? -v : v;
+      half[n] += g % 2 ? -v : v;
+      addPair(zRe[n], zIm[n], w.aRe.data() + at, w.aIm.data() + at, w.bRe.data() + at,
+              w.bIm.data() + at, sumRe[static_cast<std::size_t>(n)].data(),
+              sumIm[static_cast<std::size_t>(n)].data());
     }
-    if (q == 0) {
-      for (int n = 0; n < N; ++n)
-        std::copy(part[n], part[n] + 2 * POWER_BINS, sum[static_cast<std::size_t>(n)].begin());
-      continue;
-    }
-    const double* c = cosines + 2 * q * POWER_BINS;
-    const double* s = sines + 2 * q * POWER_BINS;
-    for (int n = 0; n < N; ++n) addPart(part[n], c, s, sum[static_cast<std::size_t>(n)].data());
   }
   for (int n = 0; n < N; ++n) {
     PowerBins& out = *power[n];
+    const auto& r = sumRe[static_cast<std::size_t>(n)];
+    const auto& i = sumIm[static_cast<std::size_t>(n)];
     out[0] = zero[n] * zero[n] + half[n] * half[n];
-    for (int k = 1; k < POWER_BINS; ++k) {
-      const double re = sum[static_cast<std::size_t>(n)][static_cast<std::size_t>(2 * k)];
-      const double im = sum[static_cast<std::size_t>(n)][static_cast<std::size_t>(2 * k + 1)];
-      out[static_cast<std::size_t>(k)] = re * re + im * im;
-    }
+    for (std::size_t k = 1; k < POWER_BINS; ++k) out[k] = r[k] * r[k] + i[k] * i[k];
   }
 }
 

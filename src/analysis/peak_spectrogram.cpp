@@ -224,6 +224,8 @@ void writePeakRow(const PowerBins& power, PeakRow row) {
     count += static_cast<int>(p[k] > p[k - 1]) & static_cast<int>(p[k] > p[k + 1]);
   }
 
+  // Whether a peak leans up or down follows the signal, which no branch
+  // predictor follows either: both cases share one division and selects.
   for (int i = 0; i < count; ++i) {
     const int k = peaks[static_cast<std::size_t>(i)];
     const double centre = p[k];
@@ -231,17 +233,15 @@ void writePeakRow(const PowerBins& power, PeakRow row) {
     const double right = p[k + 1];
     const BinHertz& bin = BIN_HERTZ_TABLE[static_cast<std::size_t>(k)];
     const int h = bin.centre;
-    int index;
-    double value;
-    if (right >= left) {
-      const double v = (right - left) / (centre - left);
-      index = h + static_cast<int>((bin.above - h - 1) * v);
-      value = centre + 0.5 * (right - left);
-    } else {
-      const double v = (left - right) / (2.0 * (centre - right));
-      index = h - static_cast<int>((h - bin.below - 1) * v);
-      value = centre + 0.5 * (centre - right) * v;
-    }
+    // Up: v = (right - left) / (centre - left), value = centre + (right - left) / 2.
+    // Down: v = (left - right) / (2 (centre - right)), value = centre + (centre - right) v / 2.
+    const bool up = right >= left;
+    const double v =
+        (up ? right - left : left - right) / (up ? centre - left : 2.0 * (centre - right));
+    const int span = up ? bin.above - h - 1 : h - bin.below - 1;
+    const int step = static_cast<int>(span * v);
+    const int index = up ? h + step : h - step;
+    const double value = centre + (up ? 0.5 * (right - left) : 0.5 * (centre - right) * v);
     // 0 <= v <= 1 on the way up and below 1/2 on the way down, so the place
     // stays inside the bin's span; the test only guards the nibble.
     const int place = index - (h - 2);
