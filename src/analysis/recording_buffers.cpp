@@ -17,8 +17,8 @@ constexpr std::uint64_t ONSET_ENTRY_BYTES = sizeof(std::uint16_t) + sizeof(float
 // Per spectrum row, both channels.
 constexpr std::uint64_t ROW_BYTES = 2 * (PEAK_SLOTS * sizeof(float) + PEAK_PLACE_BYTES);
 
-// The eight buffers of a recording; each may round up to a whole huge page.
-constexpr std::uint64_t ROUNDING_BYTES = 8 * (std::uint64_t{2} << 20);
+// The eight buffers of a recording; each may round up to a whole page.
+constexpr std::uint64_t ROUNDING_BYTES = 8 * std::uint64_t{4096};
 
 std::uint64_t bufferBytes(std::uint64_t capacity, std::uint64_t frames) {
   const std::uint64_t rows = frames / 2048 > 4 ? frames / 2048 - 4 : 0;

@@ -1,9 +1,8 @@
 #pragma once
 // Memory for the recording's big per-sample buffers. A long recording needs
-// gigabytes; taken in ordinary 4 KiB pages, the first touch of each page costs
-// a fault, and those faults were most of the time spent opening. Buffers of a
-// megabyte or more are mapped on 2 MiB boundaries and offered to the kernel
-// for huge pages, so a page fault brings in 2 MiB at once where it can.
+// gigabytes; buffers from a quarter of a megabyte on are mapped fresh, so they
+// come zero-filled from the system and each page is touched once, by its
+// first write, instead of once more by a clearing pass.
 
 #include <cstddef>
 #include <cstdint>
