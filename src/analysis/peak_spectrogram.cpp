@@ -16,6 +16,7 @@ namespace {
 constexpr float BIN_HERTZ = 5.38330078125f;
 // Peaks are searched in bins 1 .. 379 (about 2040 Hz, the top of the roll's guessing).
 constexpr int LAST_PEAK_BIN = POWER_BINS - 2;
+static_assert(LAST_PEAK_BIN / 2 < PEAK_SLOTS, "every peak bin has its slot");
 constexpr double PEAK_SCALE = 0.00244140625;  // 5 / 2048
 constexpr int ROW_RUN = 64;                   // rows a worker takes at a time
 
@@ -52,10 +53,6 @@ constexpr std::array<std::int16_t, SPECTRUM_ROW> FIRST_BIN_AT = [] {
   }
   return table;
 }();
-
-int placeOf(const std::uint8_t* place, int bin) {
-  return (place[bin / 2] >> (4 * (bin % 2))) & 0xF;
-}
 
 enum class Source { Channels, Difference };
 
@@ -246,8 +243,8 @@ void writePeakRow(const PowerBins& power, PeakRow row) {
     // stays inside the bin's span; the test only guards the nibble.
     const int place = index - (h - 2);
     if (index < 0 || index >= SPECTRUM_ROW || place < 0 || place > 15) continue;
-    row.height[k] = static_cast<float>(value * PEAK_SCALE);
-    row.place[k / 2] = static_cast<std::uint8_t>(row.place[k / 2] | (place << (4 * (k % 2))));
+    row.height[k / 2] = static_cast<float>(value * PEAK_SCALE);
+    row.place[k / 2] = static_cast<std::uint8_t>(place | (k % 2 ? PEAK_ODD_BIN : 0));
   }
 }
 
@@ -255,12 +252,15 @@ float peakRowValue(const float* height, const std::uint8_t* place, int hz) {
   if (hz < 0 || hz >= SPECTRUM_ROW) return 0.0f;
   const int first = FIRST_BIN_AT[static_cast<std::size_t>(hz)];
   if (first == 0) return 0.0f;
-  float value = 0.0f;
+  // Neighbouring bins never both hold a peak, so at most one of the two matches.
   for (int k = first; k <= std::min(first + 1, LAST_PEAK_BIN); ++k) {
+    const int slot = k / 2;
+    const int entry = place[slot];
+    if (height[slot] == 0.0f || ((entry & PEAK_ODD_BIN) != 0) != (k % 2 == 1)) continue;
     const int lowest = BIN_HERTZ_TABLE[static_cast<std::size_t>(k)].centre - 2;
-    if (height[k] != 0.0f && lowest + placeOf(place, k) == hz) value = height[k];
+    if (lowest + (entry & 0xF) == hz) return height[slot];
   }
-  return value;
+  return 0.0f;
 }
 
 int analyseRecording(Recording& recording, int threads) {

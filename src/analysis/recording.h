@@ -20,20 +20,25 @@ struct WaveFormat {
   std::uint16_t extraSize = 0;
 };
 
-// Bins of the 8192-point transform that a spectrum row keeps: 0 .. 380. Peaks
-// are searched in bins 1 .. 379 only (up to about 2 kHz).
-inline constexpr int PEAK_SLOTS = 381;
-inline constexpr int PEAK_PLACE_BYTES = (PEAK_SLOTS + 1) / 2;
+// Peaks are searched in bins 1 .. 379 of the 8192-point transform (up to
+// about 2 kHz). A peak is a strict local maximum, so two neighbouring bins
+// never both hold one: a row keeps one slot per pair of bins 2 j, 2 j + 1.
+inline constexpr int PEAK_SLOTS = 190;
+inline constexpr int PEAK_PLACE_BYTES = PEAK_SLOTS;
+// The place byte of a slot: the peak's place in its span in the low four
+// bits, and this bit when the peak is at the odd bin of the pair.
+inline constexpr int PEAK_ODD_BIN = 0x10;
 
 // One channel's peak spectrogram, stored by transform bin. A row's peaks lie
 // at most one per bin and the interpolated frequency of the peak at bin k
 // lands within [hz(k) - 2, hz(k + 1) - 1], a span of at most eight entries;
 // peaks sit at least two bins apart, so no two of them meet on one entry. A
-// row therefore keeps, per bin, the peak's height (0: no peak) and its place
-// in that span, 381 heights and 381 four-bit places instead of 2048 entries.
+// row therefore keeps, per pair of bins, the peak's height (0: no peak), its
+// bin and its place in that span: 190 heights and 190 places instead of 2048
+// entries.
 struct PeakRows {
-  LargeBuffer<float> height;        // row r, bin k at [r * PEAK_SLOTS + k]
-  LargeBuffer<std::uint8_t> place;  // row r, bin k: nibble k % 2 of [r * PEAK_PLACE_BYTES + k / 2]
+  LargeBuffer<float> height;        // row r, bins 2 j and 2 j + 1 at [r * PEAK_SLOTS + j]
+  LargeBuffer<std::uint8_t> place;  // the same slots
   std::size_t rows() const { return height.size() / PEAK_SLOTS; }
 };
 
