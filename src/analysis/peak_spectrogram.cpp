@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -150,7 +151,8 @@ void clearRows(PeakRows& rows, std::size_t from) {
   for (std::size_t r = from; r < rows.rows(); ++r) clearRow(rowOf(rows, static_cast<int>(r)));
 }
 
-int analyse(Recording& recording, Source source, int threads) {
+int analyseSpectrum(Recording& recording, Source source, int threads,
+                    const std::function<void()>& alongside) {
   const int rows = usableRows(recording);
   for (PeakRows* spectrum : {&recording.spectrumA, &recording.spectrumB}) {
     if (spectrum->rows() > 0 && shaped(*spectrum)) clearRow(rowOf(*spectrum, 0));
@@ -201,9 +203,23 @@ int analyse(Recording& recording, Source source, int threads) {
       break;  // no thread to be had: the caller works the rest
     }
   }
+  if (alongside) alongside();
   work(workspaces[0]);
   for (std::thread& helper : helpers) helper.join();
   return SPECTRUM_OK;
+}
+
+// `alongside` runs exactly once, whatever becomes of the rows.
+int analyse(Recording& recording, Source source, int threads,
+            const std::function<void()>& alongside = {}) {
+  bool ran = false;
+  const auto once = [&] {
+    ran = true;
+    if (alongside) alongside();
+  };
+  const int result = analyseSpectrum(recording, source, threads, once);
+  if (!ran) once();
+  return result;
 }
 
 }  // namespace
@@ -265,6 +281,10 @@ float peakRowValue(const float* height, const std::uint8_t* place, int hz) {
 
 int analyseRecording(Recording& recording, int threads) {
   return analyse(recording, Source::Channels, threads);
+}
+
+int analyseRecording(Recording& recording, const std::function<void()>& alongside) {
+  return analyse(recording, Source::Channels, ANALYSIS_THREADS, alongside);
 }
 
 int analyseDifference(Recording& recording, int threads) {

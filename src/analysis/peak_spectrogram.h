@@ -3,6 +3,7 @@
 // 2048-frame block, each row from the 8192 frames starting at that block.
 
 #include <cstdint>
+#include <functional>
 
 #include "analysis/fft_transform.h"
 #include "analysis/recording.h"
@@ -22,6 +23,10 @@ inline constexpr int SPECTRUM_NO_TRANSFORM = -1;  // no memory for the transform
 // hold the peaks of their window. Rows whose samples or entries do not fit the
 // buffers stay 0.
 int analyseRecording(Recording& recording, int threads = ANALYSIS_THREADS);
+// The same, with `alongside` run on the calling thread while the other
+// workers start on the rows; the caller then takes rows too. For work on the
+// recording that only reads its samples and leaves its spectra alone.
+int analyseRecording(Recording& recording, const std::function<void()>& alongside);
 
 // Spectrum of |left - right|, written into both spectrumA and spectrumB.
 int analyseDifference(Recording& recording, int threads = ANALYSIS_THREADS);

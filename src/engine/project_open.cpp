@@ -4,6 +4,7 @@
 #include <ostream>
 
 #include "analysis/onsets.h"
+#include "analysis/peak_spectrogram.h"
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
 #include "base/units.h"
@@ -73,7 +74,9 @@ int readForOpen(Recording& scratch, const std::string& path, std::ostream& conso
                 std::string* reason) {
   console << "reading .wav              " << std::flush;
   scratch.path = path.substr(0, 256);
-  const int read = readRecording(scratch, reason);
+  const int read = readRecordingSamples(scratch, reason);
+  // The onsets are found on one core while the other starts on the spectrum.
+  if (read == WAV_OK) analyseRecording(scratch, [&] { detectOnsets(scratch); });
   console << "Done.\n\n";
   if (read == WAV_NO_MEMORY) {
     if (reason) *reason = memoryRefusal(availableMemoryBytes());
@@ -81,7 +84,6 @@ int readForOpen(Recording& scratch, const std::string& path, std::ostream& conso
   }
   if (read != WAV_OK) return 0;
   console << "beat detection start      " << std::flush;
-  detectOnsets(scratch);
   scratch.analysed = true;
   console << "Done.\n\n";
   return 1;
