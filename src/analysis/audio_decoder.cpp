@@ -13,6 +13,7 @@
 #include "analysis/recording_buffers.h"
 #include "analysis/wav_reader.h"
 #include "base/units.h"
+#include "platform/shared_library.h"
 
 namespace quavrix {
 
@@ -23,11 +24,48 @@ constexpr int BLOCK_FRAMES = 16384;
 constexpr std::uint64_t HEADER_BYTES = 44;
 constexpr double MINUS_3_DB = 0.70710678118654752;
 
+// The decoding and resampling libraries, loaded by the first decode. The
+// file names are those of the interfaces the headers declare.
+struct DecoderLibraries {
+  SharedLibrary sndfile{"libsndfile.so.1"};
+  SharedLibrary samplerate{"libsamplerate.so.0"};
+  decltype(&::sf_open) open = nullptr;
+  decltype(&::sf_close) close = nullptr;
+  decltype(&::sf_readf_float) readFloat = nullptr;
+  decltype(&::sf_error) error = nullptr;
+  decltype(&::sf_strerror) fileError = nullptr;
+  decltype(&::src_new) newResampler = nullptr;
+  decltype(&::src_process) resample = nullptr;
+  decltype(&::src_delete) deleteResampler = nullptr;
+  decltype(&::src_strerror) resampleError = nullptr;
+  std::string failure;  // empty when every function was found
+
+  DecoderLibraries() {
+    const bool found = sndfile.find(open, "sf_open") && sndfile.find(close, "sf_close") &&
+                       sndfile.find(readFloat, "sf_readf_float") &&
+                       sndfile.find(error, "sf_error") && sndfile.find(fileError, "sf_strerror");
+    if (!found) {
+      failure = "cannot load the decoder: " + sndfile.error();
+      return;
+    }
+    if (!(samplerate.find(newResampler, "src_new") && samplerate.find(resample, "src_process") &&
+          samplerate.find(deleteResampler, "src_delete") &&
+          samplerate.find(resampleError, "src_strerror")))
+      failure = "cannot load the resampler: " + samplerate.error();
+  }
+};
+
+// Kept loaded to the end, like the libraries bound at start-up.
+const DecoderLibraries& libraries() {
+  static const DecoderLibraries& loaded = *new DecoderLibraries;
+  return loaded;
+}
+
 struct SndfileCloser {
-  void operator()(SNDFILE* f) const { sf_close(f); }
+  void operator()(SNDFILE* f) const { libraries().close(f); }
 };
 struct ResamplerCloser {
-  void operator()(SRC_STATE* s) const { src_delete(s); }
+  void operator()(SRC_STATE* s) const { libraries().deleteResampler(s); }
 };
 
 const char* containerName(int format) {
@@ -164,9 +202,11 @@ class Sink {
 }  // namespace
 
 int decodeRecording(Recording& recording, std::string* reason) {
+  const DecoderLibraries& lib = libraries();
+  if (!lib.failure.empty()) return refuse(reason, lib.failure);
   SF_INFO info{};
-  std::unique_ptr<SNDFILE, SndfileCloser> file(sf_open(recording.path.c_str(), SFM_READ, &info));
-  if (!file) return refuse(reason, sf_strerror(nullptr));
+  std::unique_ptr<SNDFILE, SndfileCloser> file(lib.open(recording.path.c_str(), SFM_READ, &info));
+  if (!file) return refuse(reason, lib.fileError(nullptr));
   if (info.channels < 1 || info.samplerate < 1000 || info.samplerate > 768000)
     return refuse(reason, "no audio the program can play");
 
@@ -209,8 +249,8 @@ int decodeRecording(Recording& recording, std::string* reason) {
   std::unique_ptr<SRC_STATE, ResamplerCloser> resampler;
   if (info.samplerate != SAMPLE_RATE) {
     int error = 0;
-    resampler.reset(src_new(SRC_SINC_BEST_QUALITY, outChannels, &error));
-    if (!resampler) return refuse(reason, src_strerror(error));
+    resampler.reset(lib.newResampler(SRC_SINC_BEST_QUALITY, outChannels, &error));
+    if (!resampler) return refuse(reason, lib.resampleError(error));
   }
 
   std::vector<float> raw(static_cast<std::size_t>(BLOCK_FRAMES) * info.channels);
@@ -220,11 +260,12 @@ int decodeRecording(Recording& recording, std::string* reason) {
   Sink sink(next, stereo);
   bool ended = false;
   while (!ended) {
-    const sf_count_t got = sf_readf_float(file.get(), raw.data(), BLOCK_FRAMES);
-    if (got < 0) return refuse(reason, sf_strerror(file.get()));
+    const sf_count_t got = lib.readFloat(file.get(), raw.data(), BLOCK_FRAMES);
+    if (got < 0) return refuse(reason, lib.fileError(file.get()));
     if (got == 0) {
       // The decoder's own error is a damaged file; a plain end is the end.
-      if (sf_error(file.get()) != SF_ERR_NO_ERROR) return refuse(reason, sf_strerror(file.get()));
+      if (lib.error(file.get()) != SF_ERR_NO_ERROR)
+        return refuse(reason, lib.fileError(file.get()));
       ended = true;
     }
     const auto frames = static_cast<std::size_t>(got);
@@ -258,8 +299,8 @@ int decodeRecording(Recording& recording, std::string* reason) {
     do {
       data.data_out = out.data();
       data.output_frames = static_cast<long>(out.size() / static_cast<std::size_t>(outChannels));
-      if (const int error = src_process(resampler.get(), &data))
-        return refuse(reason, src_strerror(error));
+      if (const int error = lib.resample(resampler.get(), &data))
+        return refuse(reason, lib.resampleError(error));
       if (!sink.put(out.data(), static_cast<std::size_t>(data.output_frames_gen)))
         return refuse(reason, "not enough memory");
       data.data_in += data.input_frames_used * outChannels;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/audio_device.h"
+#include "platform/shared_library.h"
 #include "platform/voice_mixer.h"
 #include "platform/wav_writer.h"
 
@@ -85,28 +86,61 @@ class ClockDevice final : public AudioDevice {
   std::thread thread_;
 };
 
+// The sound card's library, loaded by the first device that opens. The file
+// name is that of the interface the header declares.
+struct PortAudioLibrary {
+  SharedLibrary library{"libportaudio.so.2"};
+  decltype(&::Pa_Initialize) initialize = nullptr;
+  decltype(&::Pa_Terminate) terminate = nullptr;
+  decltype(&::Pa_OpenDefaultStream) openDefaultStream = nullptr;
+  decltype(&::Pa_StartStream) startStream = nullptr;
+  decltype(&::Pa_StopStream) stopStream = nullptr;
+  decltype(&::Pa_CloseStream) closeStream = nullptr;
+  decltype(&::Pa_GetErrorText) errorText = nullptr;
+  bool ready = false;
+
+  PortAudioLibrary() {
+    ready =
+        library.find(initialize, "Pa_Initialize") && library.find(terminate, "Pa_Terminate") &&
+        library.find(openDefaultStream, "Pa_OpenDefaultStream") &&
+        library.find(startStream, "Pa_StartStream") && library.find(stopStream, "Pa_StopStream") &&
+        library.find(closeStream, "Pa_CloseStream") && library.find(errorText, "Pa_GetErrorText");
+  }
+};
+
+// Kept loaded to the end: a device closed during the program's exit still
+// calls into it.
+PortAudioLibrary& portAudio() {
+  static PortAudioLibrary& loaded = *new PortAudioLibrary;
+  return loaded;
+}
+
 // The sound card through PortAudio; its callback only mixes the voices' queues.
 class PortAudioDevice final : public AudioDevice {
  public:
   ~PortAudioDevice() override {
     if (stream_) {
-      Pa_StopStream(stream_);
-      Pa_CloseStream(stream_);
+      pa_.stopStream(stream_);
+      pa_.closeStream(stream_);
     }
-    if (initialised_) Pa_Terminate();
+    if (initialised_) pa_.terminate();
   }
 
   bool open(std::string* error) {
-    PaError err = Pa_Initialize();
+    if (!pa_.ready) {
+      if (error) *error = "sound card (portaudio): " + pa_.library.error();
+      return false;
+    }
+    PaError err = pa_.initialize();
     if (err != paNoError) return fail(err, error);
     initialised_ = true;
-    err = Pa_OpenDefaultStream(&stream_, 0, 2, paFloat32, AUDIO_RATE, 256,
-                               &PortAudioDevice::callback, this);
+    err = pa_.openDefaultStream(&stream_, 0, 2, paFloat32, AUDIO_RATE, 256,
+                                &PortAudioDevice::callback, this);
     if (err != paNoError) {
       stream_ = nullptr;
       return fail(err, error);
     }
-    err = Pa_StartStream(stream_);
+    err = pa_.startStream(stream_);
     if (err != paNoError) return fail(err, error);
     return true;
   }
@@ -118,16 +152,16 @@ class PortAudioDevice final : public AudioDevice {
   std::uint64_t framesPlayed() const override { return played_.load(); }
   bool finish(std::string*) override {
     if (stream_) {
-      Pa_StopStream(stream_);
-      Pa_CloseStream(stream_);
+      pa_.stopStream(stream_);
+      pa_.closeStream(stream_);
       stream_ = nullptr;
     }
     return true;
   }
 
  private:
-  static bool fail(PaError err, std::string* error) {
-    if (error) *error = std::string("sound card (portaudio): ") + Pa_GetErrorText(err);
+  bool fail(PaError err, std::string* error) const {
+    if (error) *error = std::string("sound card (portaudio): ") + pa_.errorText(err);
     return false;
   }
   static int callback(const void*, void* output, unsigned long frames,
@@ -138,6 +172,7 @@ class PortAudioDevice final : public AudioDevice {
     return paContinue;
   }
 
+  PortAudioLibrary& pa_ = portAudio();
   VoiceMixer mixer_;
   PaStream* stream_ = nullptr;
   bool initialised_ = false;
