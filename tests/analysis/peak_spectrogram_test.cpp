@@ -260,6 +260,22 @@ Entries peakEntries(const PowerBins& power) {
   return entries;
 }
 
+// The rows of |left - right| slide their window along the recording; each
+// must read exactly as the transform of its own 8192 frames.
+TEST(Spectrum, DifferenceRowsEqualTheirWindowsTransform) {
+  Recording recording = musicLike(3 * 44100);
+  ASSERT_EQ(analyseDifference(recording, 1), SPECTRUM_OK);
+  FftPlan plan;
+  FftWorkspace work(plan);
+  ASSERT_TRUE(work.ready());
+  PowerBins power;
+  for (int r = 1; r < recording.blockCount; ++r) {
+    const std::size_t start = std::size_t(r) * SPECTRUM_ROW;
+    work.differencePowers(recording.left.data() + start, recording.right.data() + start, power);
+    ASSERT_EQ(row(recording, 0, r), peakEntries(power)) << "row " << r;
+  }
+}
+
 TEST(PeakRow, EqualNeighboursLandOnTheBinFrequency) {
   const Entries entries = peakEntries(peakAt82(1.0, 4.0, 1.0));
   EXPECT_FLOAT_EQ(entries[441], 4.0f * 5.0f / 2048.0f);
