@@ -42,6 +42,12 @@ measure() {
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 column() { awk -v c="$1" '{ print $c }'; }
 
+# The share of the machine's CPU time that its host took for itself: on a
+# virtual machine, time stolen from one core slows our two threads while the
+# single-threaded peer runs on.
+steal_ticks() { awk '/^cpu / { print $9, $2 + $3 + $4 + $5 + $6 + $7 + $8 + $9 }' /proc/stat; }
+steal_before=$(steal_ticks)
+
 # Paired runs, in alternating order so that neither side always runs on a
 # warmer or a quieter machine.
 : >"$WORK/ours" >"$WORK/peer" >"$WORK/base" >"$WORK/ratio" >"$WORK/cpuratio"
@@ -80,7 +86,9 @@ fi
 printf '%-36s %8.3f %8.3f\n' "peer: $PEER -i" "$peer_wall" "$peer_cpu"
 printf 'ours / peer, median of the paired ratios: %.3f wall, %.3f cpu\n' "$ratio" \
   "$(median <"$WORK/cpuratio")"
-uptime | sed 's/.*load/load/' 
+uptime | sed 's/.*load/load/'
+printf 'time stolen by the host during the paired runs: %s %%\n' \
+  "$(echo "$steal_before $(steal_ticks)" | awk '{ t = $4 - $2; printf "%.1f", (t > 0 ? 100 * ($3 - $1) / t : 0) }')"
 
 if [ "$LONG" != 0 ]; then
   HOUR="$WORK/sixty-minutes.wav"
