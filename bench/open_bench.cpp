@@ -18,8 +18,8 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
-#include "analysis/peak_spectrogram.h"
 #include "analysis/recording.h"
 #include "analysis/wav_reader.h"
 

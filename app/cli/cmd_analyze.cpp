@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
-#include "analysis/peak_spectrogram.h"
 #include "analysis/wav_reader.h"
 #include "base/large_buffer.h"
 #include "base/units.h"

@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "analysis/audio_decoder.h"
-#include "analysis/peak_spectrogram.h"
+#include "analysis/frequency_peaks.h"
 #include "analysis/recording_buffers.h"
 #include "base/paths.h"
 #include "base/read_file.h"

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <ostream>
 
+#include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
-#include "analysis/peak_spectrogram.h"
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
 #include "base/units.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <thread>
 
-#include "analysis/peak_spectrogram.h"
+#include "analysis/frequency_peaks.h"
 #include "base/units.h"
 #include "engine/engine.h"
 #include "engine/project_open.h"

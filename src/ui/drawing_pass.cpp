@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "analysis/peak_spectrogram.h"
+#include "analysis/frequency_peaks.h"
 #include "engine/engine.h"
 #include "engine/transport.h"
 #include "ui/control_code.h"

@@ -12,8 +12,8 @@
 #include <functional>
 #include <vector>
 
+#include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
-#include "analysis/peak_spectrogram.h"
 #include "analysis/wav_reader.h"
 #include "base/units.h"
 #include "support/temp_dir.h"

@@ -6,7 +6,7 @@
 #include <random>
 #include <regex>
 
-#include "analysis/peak_spectrogram.h"
+#include "analysis/frequency_peaks.h"
 #include "analysis/wav_reader.h"
 #include "support/run_command.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "analysis/peak_spectrogram.h"
+#include "analysis/frequency_peaks.h"
 
 #include <gtest/gtest.h>
 
