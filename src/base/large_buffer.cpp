@@ -24,7 +24,6 @@ namespace quavrix {
 
 namespace {
 
-constexpr std::size_t PAGE = 4096;
 // Below this the heap serves better.
 constexpr std::size_t MAPPED_FROM = std::size_t{256} << 10;
 
@@ -38,10 +37,6 @@ constexpr bool MAPPED = false;
 
 bool mapped(std::size_t bytes) {
   return MAPPED && bytes >= MAPPED_FROM;
-}
-
-std::size_t roundUp(std::size_t n, std::size_t unit) {
-  return (n + unit - 1) / unit * unit;
 }
 
 #if defined(__linux__)
@@ -100,8 +95,8 @@ void* allocateLargeBuffer(std::size_t bytes) {
   if (bytes == 0) bytes = 1;
   if (!mapped(bytes)) return std::calloc(bytes, 1);
 #if defined(__linux__)
-  void* memory = mmap(nullptr, roundUp(bytes, PAGE), PROT_READ | PROT_WRITE,
-                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  // The system rounds the length up to whole pages, here and when unmapping.
+  void* memory = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   return memory == MAP_FAILED ? nullptr : memory;
 #else
   return std::calloc(bytes, 1);
@@ -116,7 +111,7 @@ void releaseLargeBuffer(void* memory, std::size_t bytes) {
     return;
   }
 #if defined(__linux__)
-  munmap(memory, roundUp(bytes, PAGE));
+  munmap(memory, bytes);
 #endif
 }
 
