@@ -25,8 +25,14 @@ PACKAGES=(
   python3 python3-mido
   # default SoundFont and the peers the benchmarks compare against
   timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
+  # the note model's benchmark: a second General MIDI bank, note F-measures
+  fluid-soundfont-gm python3-mir-eval
 )
 
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends "${PACKAGES[@]}"
+
+# The note model comes from its npm package; without it the program works as
+# before and note suggestions say why they are unavailable.
+"$(dirname "$0")/fetch-model.sh" || echo "install-deps: continuing without the note model" >&2
