@@ -13,7 +13,9 @@ typedef float V8 __attribute__((vector_size(32)));
 typedef float V8u __attribute__((vector_size(32), aligned(4), may_alias));
 
 #define QV_LOAD(p) (*reinterpret_cast<const V8u*>(p))
-#define QV_SPLAT(x) (V8{} + (x))
+// A float of memory in every lane, written so that the compiler broadcasts
+// straight from memory rather than through a shuffle.
+#define QV_SPLAT(p) (V8{*(p), *(p), *(p), *(p), *(p), *(p), *(p), *(p)})
 
 // The hot loops get an AVX2 + FMA copy on x86-64 Linux; elsewhere the compiler's default.
 #if defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
@@ -56,7 +58,7 @@ inline __attribute__((always_inline)) void wideBlock(const Conv& s, const float*
       V8 wv[NV];
       for (int v = 0; v < NV; ++v) wv[v] = QV_LOAD(wr + j * NV * 8 + 8 * v);
       for (int p = 0; p < P; ++p) {
-        const V8 xb = QV_SPLAT(x[p * step + j]);
+        const V8 xb = QV_SPLAT(x + p * step + j);
         for (int v = 0; v < NV; ++v) acc[p][v] += xb * wv[v];
       }
     }
@@ -116,7 +118,7 @@ QV_CLONES void constantQ(const float* padded, int frames, int hop, const float* 
     V8 acc[NV] = {};
     const float* x = padded + static_cast<long>(t) * hop;
     for (int j = 0; j < 256; ++j) {
-      const V8 xb = QV_SPLAT(x[j]);
+      const V8 xb = QV_SPLAT(x + j);
       for (int v = 0; v < NV; ++v) acc[v] += xb * QV_LOAD(kernel + j * 72 + 8 * v);
     }
     std::memcpy(out + t * 72, acc, sizeof acc);
@@ -138,7 +140,7 @@ QV_CLONES void decimate(const float* padded, int count, const float* filter, flo
 QV_CLONES void convolve(const Conv& s, const float* in, int inBins, int frames, int outBins,
                         const float* weights, const float* bias, Activation act, float* out) {
   if (s.out == 8) {
-    wideRows<1, 4>(s, in, inBins, frames, outBins, weights, bias, act, out);
+    wideRows<1, 8>(s, in, inBins, frames, outBins, weights, bias, act, out);
   } else if (s.out == 32) {
     wideRows<4, 2>(s, in, inBins, frames, outBins, weights, bias, act, out);
   } else {  // one output channel

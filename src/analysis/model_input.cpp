@@ -1,0 +1,94 @@
+#include "analysis/model_input.h"
+
+#include <samplerate.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+
+#include "analysis/note_model.h"
+#include "base/units.h"
+#include "platform/shared_library.h"
+
+namespace quavrix {
+
+namespace {
+
+// Loaded when first needed, like the decoders of compressed recordings.
+struct Resampler {
+  SharedLibrary library{"libsamplerate.so.0"};
+  decltype(&::src_new) create = nullptr;
+  decltype(&::src_process) process = nullptr;
+  decltype(&::src_delete) destroy = nullptr;
+  decltype(&::src_strerror) error = nullptr;
+  bool found = false;
+  Resampler() {
+    found = library.find(create, "src_new") && library.find(process, "src_process") &&
+            library.find(destroy, "src_delete") && library.find(error, "src_strerror");
+  }
+};
+
+const Resampler& resampler() {
+  static const Resampler& loaded = *new Resampler;
+  return loaded;
+}
+
+constexpr std::size_t BLOCK = 32768;
+
+}  // namespace
+
+bool modelInput(const Recording& rec, std::vector<float>& out, std::string* reason) {
+  const Resampler& lib = resampler();
+  if (!lib.found) {
+    if (reason) *reason = "cannot load the resampler: " + lib.library.error();
+    return false;
+  }
+  int error = 0;
+  // The medium sinc converter: its pass band reaches far above the model's
+  // highest key, at a fraction of the best converter's cost.
+  const std::unique_ptr<SRC_STATE, decltype(lib.destroy)> state(
+      lib.create(SRC_SINC_MEDIUM_QUALITY, 1, &error), lib.destroy);
+  if (!state) {
+    if (reason) *reason = lib.error(error);
+    return false;
+  }
+  const std::size_t frames = rec.framesRead;
+  const double ratio = static_cast<double>(NoteModel::SAMPLE_RATE) / SAMPLE_RATE;
+  try {
+    out.clear();
+    out.reserve(static_cast<std::size_t>(static_cast<double>(frames) * ratio) + 64);
+    std::vector<float> mono(BLOCK), half(BLOCK / 2 + 64);
+    for (std::size_t at = 0; at < frames || frames == 0;) {
+      const std::size_t n = std::min(BLOCK, frames - at);
+      for (std::size_t i = 0; i < n; ++i) {
+        const std::size_t s = LEAD_IN_FRAMES + at + i;
+        mono[i] = (static_cast<float>(rec.left[s]) + static_cast<float>(rec.right[s])) *
+                  (0.5f / 32768.0f);
+      }
+      at += n;
+      SRC_DATA data{};
+      data.data_in = mono.data();
+      data.input_frames = static_cast<long>(n);
+      data.end_of_input = at >= frames ? 1 : 0;
+      data.src_ratio = ratio;
+      do {
+        data.data_out = half.data();
+        data.output_frames = static_cast<long>(half.size());
+        if (const int e = lib.process(state.get(), &data)) {
+          if (reason) *reason = lib.error(e);
+          return false;
+        }
+        out.insert(out.end(), half.begin(), half.begin() + data.output_frames_gen);
+        data.data_in += data.input_frames_used;
+        data.input_frames -= data.input_frames_used;
+      } while (data.input_frames > 0 || (data.end_of_input && data.output_frames_gen > 0));
+      if (frames == 0) break;
+    }
+  } catch (const std::bad_alloc&) {
+    if (reason) *reason = "not enough memory";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quavrix

@@ -1,0 +1,23 @@
+#pragma once
+// A recording turned into the note model's notes: model input, posteriors,
+// notes, sorted by start and pitch.
+
+#include <string>
+#include <vector>
+
+#include "analysis/note_decoder.h"
+#include "analysis/recording.h"
+
+namespace quavrix {
+
+struct Transcription {
+  std::vector<ModelNote> notes;
+  double seconds = 0.0;  // the recording's length
+};
+
+// False with `reason` set when the input cannot be made, memory runs out or
+// `options.cancel` turned true.
+bool transcribeRecording(const Recording& recording, const NoteModel& model, Transcription& out,
+                         std::string* reason, const PosteriorOptions& options = {});
+
+}  // namespace quavrix
