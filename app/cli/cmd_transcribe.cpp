@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "analysis/model_input.h"
 #include "analysis/note_model.h"
 #include "analysis/transcription.h"
 #include "analysis/wav_reader.h"
@@ -16,7 +17,7 @@ namespace quavrix::cli {
 namespace {
 
 int runTranscribe(const std::vector<std::string>& argv) {
-  const Args args(argv, {"--out"});
+  const Args args(argv, {"--out", "--model-input"});
   if (!args.error().empty()) return usageError("transcribe", args.error());
   if (args.positional().size() != 1) return usageError("transcribe", "give one recording");
 
@@ -35,6 +36,17 @@ int runTranscribe(const std::vector<std::string>& argv) {
     std::fprintf(stderr, "quavrix-cli transcribe: cannot read %s: %s\n", rec.path.c_str(),
                  reason.c_str());
     return 1;
+  }
+  // What the model hears, as raw 22050 Hz mono floats: the benchmark feeds
+  // the same audio to the model's own JavaScript.
+  if (const auto dump = args.value("--model-input")) {
+    std::vector<float> audio;
+    if (!modelInput(rec, audio, &reason) ||
+        !writeFileAtomically(*dump, audio.data(), audio.size() * sizeof(float), &reason)) {
+      std::fprintf(stderr, "quavrix-cli transcribe: cannot write %s: %s\n", dump->c_str(),
+                   reason.c_str());
+      return 1;
+    }
   }
   Transcription result;
   PosteriorOptions options;
@@ -77,7 +89,7 @@ int runTranscribe(const std::vector<std::string>& argv) {
 }
 
 const CommandRegistrar registrar{
-    {"transcribe", "transcribe RECORDING [--json] [--out NOTES.mid]", runTranscribe}};
+    {"transcribe", "transcribe RECORDING [--json] [--out NOTES.mid] [--model-input OUT.f32]", runTranscribe}};
 
 }  // namespace
 }  // namespace quavrix::cli
