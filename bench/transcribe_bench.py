@@ -107,14 +107,21 @@ def tile_wav(src, dst, seconds):
         w.writeframes(data)
 
 
+CPU = {}  # command name -> processor seconds of its last run
+
+
 def timed(cmd):
-    """Wall seconds and peak resident kilobytes of a command."""
+    """Wall seconds and peak resident kilobytes of a command. The processor
+    seconds (user + system) go to CPU: on a shared machine the wall time
+    also counts the time other programs held the cores."""
     start = time.monotonic()
-    out = subprocess.run(["/usr/bin/time", "-f", "%M"] + cmd, capture_output=True, text=True)
+    out = subprocess.run(["/usr/bin/time", "-f", "%M %U %S"] + cmd, capture_output=True, text=True)
     wall = time.monotonic() - start
     if out.returncode != 0:
         raise SystemExit(f"{cmd[0]} failed: {out.stderr}")
-    return wall, int(out.stderr.strip().splitlines()[-1]), out.stdout
+    rss, user, system = out.stderr.strip().splitlines()[-1].split()
+    CPU[os.path.basename(cmd[0])] = float(user) + float(system)
+    return wall, int(rss), out.stdout
 
 
 def ours(cli, wav, workdir, dump=True):
@@ -173,7 +180,7 @@ def main():
         clips = clips[:1]
     with tempfile.TemporaryDirectory() as work:
         print(f"{'clip':<14} {'notes':>5} {'F ours':>7} {'F ref':>7} {'|diff|':>7} "
-              f"{'ours~ref':>8} {'ours x':>7} {'ref x':>6}")
+              f"{'ours~ref':>8} {'ours x':>7} {'ref x':>6}   (x real time: wall; cpu)")
         song_wav = None
         for name, seed, seconds, parts in clips:
             truth = compose(seed, seconds, parts)
@@ -193,13 +200,14 @@ def main():
             f_ref = f_measure(truth3, as_tuples(theirs))
             agree = f_measure(as_tuples(theirs), as_tuples(mine))
             print(f"{name:<14} {len(truth):>5} {f_ours:7.3f} {f_ref:7.3f} {abs(f_ours - f_ref):7.3f} "
-                  f"{agree:8.3f} {seconds / wall:7.1f} {seconds / ref_wall:6.1f}")
+                  f"{agree:8.3f} {seconds / wall:7.1f} {seconds / ref_wall:6.1f}   "
+                  f"cpu: ours {seconds / CPU['quavrix-cli']:.1f} x, ref {seconds / CPU['node']:.1f} x")
         if song_wav:
             long_wav = os.path.join(work, "ten_minutes.wav")
             tile_wav(song_wav, long_wav, 600)
             _, wall, rss, _ = ours(cli, long_wav, work, dump=False)
-            print(f"10 minutes: {wall:.1f} s ({600 / wall:.1f} x real time), "
-                  f"peak memory {rss / 1024:.0f} MB")
+            print(f"10 minutes: {wall:.1f} s ({600 / wall:.1f} x real time; cpu "
+                  f"{CPU['quavrix-cli']:.1f} s), peak memory {rss / 1024:.0f} MB")
 
 
 if __name__ == "__main__":
