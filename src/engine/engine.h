@@ -11,6 +11,7 @@
 #include "analysis/recording.h"
 #include "base/prompter.h"
 #include "engine/project_paths.h"
+#include "engine/suggestions.h"
 #include "engine/view_layout.h"
 #include "engine/view_state.h"
 #include "persist/settings.h"
@@ -62,6 +63,8 @@ struct Engine {
   AuditionState audition;
   // The note appended last, for deleting it again at once.
   LastNote lastNote;
+  // The note model's suggestions for the open recording.
+  SuggestionState suggestions;
   // What the window shows of the project: its title, and whether the menus
   // that need a project are enabled. The project commands keep them.
 

@@ -15,6 +15,11 @@ namespace {
 template <typename History, typename Targets>
 std::uint16_t trim(History& history, Targets& targets, std::uint16_t last) {
   const int first = last + 1 - HISTORY_TRIM_KEEP;
+  if constexpr (requires { history.joined; }) {
+    std::copy(history.joined.begin() + first, history.joined.begin() + last + 1,
+              history.joined.begin());
+    history.joined[0] = 0;  // a group cut by the trim starts afresh
+  }
   std::copy(history.entries.begin() + first, history.entries.begin() + last + 1,
             history.entries.begin());
   std::copy(targets.begin() + first, targets.begin() + last + 1, targets.begin());
@@ -104,6 +109,8 @@ void recordNoteChange(NoteStore& notes, std::uint32_t slot, std::int32_t newWord
   std::uint16_t at = h.count;
   h.entries[at] = {oldWord, newWord};
   h.slots[at] = slot;
+  h.joined[at] = h.grouping && h.groupOpen ? 1 : 0;
+  if (h.grouping) h.groupOpen = 1;
   if (at > HISTORY_TRIM_INDEX) at = trim(h, h.slots, at);
   h.count = static_cast<std::uint16_t>(at + 1);
   h.recorded = h.count;
@@ -115,7 +122,7 @@ void recordNoteChange(NoteStore& notes, std::uint32_t slot, std::int32_t newWord
 // overwritten with a note from another time.
 void undoNote(NoteStore& notes, CellGrid& grid) {
   NoteHistory& h = notes.noteHistory;
-  if (!h.empty()) {
+  while (!h.empty()) {
     --h.count;
     const NoteHistory::Entry entry = h.entries[h.count];
     const std::uint32_t slot = h.slots[h.count];
@@ -123,13 +130,14 @@ void undoNote(NoteStore& notes, CellGrid& grid) {
       notes.slots[slot] = entry.oldWord;
       notes.autosaveDirty = 1;
     }
+    if (!h.joined[h.count]) break;
   }
   rebuildCells(grid, notes);
 }
 
 void redoNote(NoteStore& notes, CellGrid& grid) {
   NoteHistory& h = notes.noteHistory;
-  if (h.canRedo()) {
+  for (bool first = true; h.canRedo() && (first || h.joined[h.count]); first = false) {
     const NoteHistory::Entry entry = h.entries[h.count];
     const std::uint32_t slot = h.slots[h.count];
     ++h.count;
@@ -142,10 +150,21 @@ void redoNote(NoteStore& notes, CellGrid& grid) {
   rebuildCells(grid, notes);
 }
 
+void beginNoteGroup(NoteStore& notes) {
+  notes.noteHistory.grouping = 1;
+  notes.noteHistory.groupOpen = 0;
+}
+
+void endNoteGroup(NoteStore& notes) {
+  notes.noteHistory.grouping = 0;
+  notes.noteHistory.groupOpen = 0;
+}
+
 void clearNoteHistory(NoteStore& notes) {
   NoteHistory& h = notes.noteHistory;
   h.entries.fill({});
   h.slots.fill(0);
+  h.joined.fill(0);
   h.count = 0;
   h.recorded = 0;
   h.modified = 0;

@@ -44,9 +44,14 @@ struct NoteHistory {
   };
   std::array<Entry, HISTORY_CAPACITY> entries{};
   std::array<std::uint32_t, HISTORY_CAPACITY> slots{};
+  // 1: the entry belongs to the group of the entry before it (several notes
+  // placed by one command are undone and redone together).
+  std::array<std::uint8_t, HISTORY_CAPACITY> joined{};
   std::uint16_t count = 0;
   std::uint16_t recorded = 0;
   int modified = 0;  // a note change was recorded since the last save or load
+  int grouping = 0;  // between beginNoteGroup and endNoteGroup
+  int groupOpen = 0; // the group has its first entry
 
   bool empty() const { return count == 0; }
   bool canRedo() const { return count < recorded; }
@@ -61,9 +66,12 @@ void clearGridHistory(NoteStore& notes);
 
 // Called by every recorded note write before it writes the slot.
 void recordNoteChange(NoteStore& notes, std::uint32_t slot, std::int32_t newWord);
-// Edit menu Undo and Redo: one entry per call, then rebuildCells.
+// Edit menu Undo and Redo: one entry, or one group of entries, per call, then rebuildCells.
 void undoNote(NoteStore& notes, CellGrid& grid);
 void redoNote(NoteStore& notes, CellGrid& grid);
+// The note changes recorded between these two calls form one undo group.
+void beginNoteGroup(NoteStore& notes);
+void endNoteGroup(NoteStore& notes);
 void clearNoteHistory(NoteStore& notes);
 
 // Moves note history entries along with note slots that moved, so that undo

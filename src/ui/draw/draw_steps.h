@@ -12,6 +12,7 @@ void gridLines(View& view, Canvas& canvas);
 void selection(View& view, Canvas& canvas);
 void strobeBeats(View& view, Canvas& canvas);
 void notes(View& view, Canvas& canvas);
+void suggestions(View& view, Canvas& canvas);
 void topBar(View& view, Canvas& canvas);
 void bottomBar(View& view, Canvas& canvas);
 void panel(View& view, Canvas& canvas);

@@ -280,6 +280,7 @@ void drawPass(View& view, Canvas& canvas) {
   if (!engine.notes.editor.open) draw::selection(view, canvas);
   draw::strobeBeats(view, canvas);
   draw::notes(view, canvas);
+  draw::suggestions(view, canvas);
   if (v.dirty.topBar) draw::topBar(view, canvas);
   if (v.dirty.bottomBar) draw::bottomBar(view, canvas);
   if (engine.notes.editor.open) draw::panel(view, canvas);

@@ -8,6 +8,7 @@
 
 #include "engine/editing.h"
 #include "engine/engine.h"
+#include "engine/suggestions.h"
 #include "engine/transport.h"
 #include "ui/input/input_actions.h"
 #include "ui/input/input_bars.h"
@@ -65,6 +66,11 @@ void notePressOnRoll(View& view, ScreenPoint p) {
   // Past the last column every point maps to the last line: no note edits then.
   if (editorOpen(engine) || engine.viewState.noTrackSelected || engine.cellGrid.columnOverflow)
     return;
+  // A click on a suggestion places it instead of starting a note of its own.
+  if (const int suggestion = suggestionAt(engine, p); suggestion >= 0) {
+    acceptSuggestion(engine, suggestion);
+    return;
+  }
   view.input.noteDrag = true;
   view.input.notePress = p;
   audition(view, true);

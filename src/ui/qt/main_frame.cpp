@@ -16,6 +16,7 @@
 #include "engine/engine.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
+#include "engine/suggestions.h"
 #include "engine/transport.h"
 #include "ui/model/layout.h"
 #include "ui/model/progress_log.h"
@@ -154,7 +155,14 @@ void CMainFrame::buildMenu() {
         {0, nullptr},
         {0, nullptr},
         {ID_MIDI_SAVE, "M I D I   SAVE   .MID"}}},
-      {"    Edit    ", {{ID_UNDO, "Undo\tCtrl+Z"}, {0, nullptr}, {ID_REDO, "Redo\tCtrl+Y"}}},
+      {"    Edit    ",
+       {{ID_UNDO, "Undo\tCtrl+Z"},
+        {0, nullptr},
+        {ID_REDO, "Redo\tCtrl+Y"},
+        {0, nullptr},
+        {ID_SUGGEST_NOTES, "Suggest notes"},
+        {ID_ACCEPT_SUGGESTIONS, "Accept suggestions in view"},
+        {ID_HIDE_SUGGESTIONS, "Hide suggestions"}}},
       {"    Setting    ", {{ID_SETTINGS, "SETTING MENU"}}},
       {"    Help   ", {{ID_SHORTCUT_KEYS, "Short Cut Key"}, {ID_ABOUT, "about QUAVRIX"}}},
   };
@@ -171,6 +179,7 @@ void CMainFrame::buildMenu() {
       QAction* action = menu->addAction(QString::fromUtf8(item.text));
       action->setData(item.id);
       const int id = item.id;
+      action->setCheckable(id == ID_HIDE_SUGGESTIONS);
       connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
       actions_[id] = action;
     }
@@ -234,6 +243,16 @@ void CMainFrame::runCommand(int id) {
     case ID_REDO:
       redoNoteEdit(e);
       break;
+    case ID_SUGGEST_NOTES:
+      suggestNotes();
+      break;
+    case ID_ACCEPT_SUGGESTIONS:
+      acceptSuggestionsInView(e);
+      break;
+    case ID_HIDE_SUGGESTIONS:
+      setSuggestionsShown(e, !e.suggestions.shown);
+      action(ID_HIDE_SUGGESTIONS)->setChecked(!e.suggestions.shown);
+      break;
     case ID_SETTINGS:
       settingsCommand();
       break;
@@ -265,7 +284,11 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
     opening_ = false;
     menuBar()->setEnabled(true);
     childView_->setProgress(QString());
-    if (opened) viewAfterOpen(*view_);
+    if (opened) {
+      clearSuggestions(e);
+      action(ID_HIDE_SUGGESTIONS)->setChecked(false);
+      viewAfterOpen(*view_);
+    }
     afterCommand();
     return opened;
   };

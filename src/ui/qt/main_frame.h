@@ -53,6 +53,9 @@ enum MenuId : int {
   ID_SETTINGS = 32801,
   ID_SHORTCUT_KEYS = 32813,
   ID_ABOUT = 57664,
+  ID_SUGGEST_NOTES = 32900,
+  ID_ACCEPT_SUGGESTIONS = 32901,
+  ID_HIDE_SUGGESTIONS = 32902,
 };
 
 class CMainFrame : public QMainWindow {
@@ -93,6 +96,9 @@ class CMainFrame : public QMainWindow {
   void showShortcutKeys();
   void showAbout();
   void chooseAudioDevice(const std::string& requested);
+  // "Suggest notes": the note model runs beside the window, which shows how
+  // far it got; then the suggestions are drawn on the roll.
+  void suggestNotes();
 
   std::unique_ptr<Prompter> ownPrompter_;
   std::unique_ptr<FileChooser> ownFiles_;
