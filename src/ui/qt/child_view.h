@@ -25,8 +25,10 @@ class CChildView : public QWidget {
   const QImage& image() const { return image_; }
   View& view() { return view_; }
 
-  // While a recording opens: the stage to show over the picture; empty ends it.
-  void setProgress(const QString& stage);
+  // While a recording opens (or other long work runs): the stage to show over
+  // the picture under the title; empty ends it.
+  void setProgress(const QString& stage,
+                   const QString& title = QStringLiteral("Opening the recording"));
 
  Q_SIGNALS:
   // After every timer pass, for the window (title, menus).
@@ -53,6 +55,7 @@ class CChildView : public QWidget {
   QImage image_;
   QTimer timer_;
   QString progress_;
+  QString progressTitle_;
   QElapsedTimer progressClock_;
   int wheelRemainder_ = 0;
 };

@@ -31,13 +31,14 @@ void CMainFrame::suggestNotes() {
                          [&](double share) { percent.store(static_cast<int>(share * 100)); });
     done.store(true);
   });
+  const QString title = QStringLiteral("Suggesting notes");
   QEventLoop loop;
   QTimer poll;
   connect(&poll, &QTimer::timeout, &loop, [&] {
-    childView_->setProgress(QStringLiteral("Suggesting notes... %1 %").arg(percent.load()));
+    childView_->setProgress(QStringLiteral("%1 % of the recording").arg(percent.load()), title);
     if (done.load()) loop.quit();
   });
-  childView_->setProgress(QStringLiteral("Suggesting notes..."));
+  childView_->setProgress(QStringLiteral("Loading the note model..."), title);
   poll.start(30);
   loop.exec();
   worker.join();
