@@ -113,6 +113,36 @@ TEST(NoteHistory, UndoAndRedoOfADeletionAreExact) {
   EXPECT_TRUE(f.notes->noteHistory.empty());
 }
 
+TEST(NoteHistory, NotesPlacedAsAGroupAreUndoneAndRedoneTogether) {
+  ScoreFixture f;
+  f.addLines({1000, 1201, 1400});
+  LastNote last;
+  ASSERT_EQ(appendNote(*f.notes, *f.grid, f.prompter, 1, last, f.at(5, 1000), f.at(5, 1000)), 1);
+  beginNoteGroup(*f.notes);
+  for (const int key : {10, 12, 14})
+    ASSERT_EQ(appendNote(*f.notes, *f.grid, f.prompter, 2, last, f.at(key, 1201), f.at(key, 1201)), 1);
+  endNoteGroup(*f.notes);
+  ASSERT_EQ(appendNote(*f.notes, *f.grid, f.prompter, 3, last, f.at(7, 1000), f.at(7, 1000)), 1);
+  const auto live = [&] {
+    int n = 0;
+    for (const std::int32_t w : f.notes->slots) n += w != 0 && !noteDeleted(w) ? 1 : 0;
+    return n;
+  };
+  ASSERT_EQ(live(), 5);
+  undoNote(*f.notes, *f.grid);  // the single note after the group
+  EXPECT_EQ(live(), 4);
+  undoNote(*f.notes, *f.grid);  // the whole group
+  EXPECT_EQ(live(), 1);
+  redoNote(*f.notes, *f.grid);
+  EXPECT_EQ(live(), 4);
+  redoNote(*f.notes, *f.grid);
+  EXPECT_EQ(live(), 5);
+  undoNote(*f.notes, *f.grid);
+  undoNote(*f.notes, *f.grid);
+  undoNote(*f.notes, *f.grid);  // the note before the group, on its own
+  EXPECT_EQ(live(), 0);
+}
+
 TEST(NoteHistory, UndoAfterCompactionFollowsTheMovedNotes) {
   ScoreFixture f;
   f.addLines({1000, 1600});
