@@ -80,8 +80,7 @@ int runTranscribe(const std::vector<std::string>& argv) {
     json += buf;
     std::fputs(json.c_str(), stdout);
   } else {
-    std::printf("%s: %zu notes in %.2f s\n", rec.path.c_str(), result.notes.size(),
-                result.seconds);
+    std::printf("%s: %zu notes in %.2f s\n", rec.path.c_str(), result.notes.size(), result.seconds);
     for (const ModelNote& n : result.notes)
       std::printf("%9.3f %9.3f  pitch %3d  velocity %3d\n", n.start, n.end, n.pitch, n.velocity);
   }
@@ -89,7 +88,8 @@ int runTranscribe(const std::vector<std::string>& argv) {
 }
 
 const CommandRegistrar registrar{
-    {"transcribe", "transcribe RECORDING [--json] [--out NOTES.mid] [--model-input OUT.f32]", runTranscribe}};
+    {"transcribe", "transcribe RECORDING [--json] [--out NOTES.mid] [--model-input OUT.f32]",
+     runTranscribe}};
 
 }  // namespace
 }  // namespace quavrix::cli

@@ -89,7 +89,8 @@ std::vector<ModelNote> decodeNotes(const NotePosteriors& post, const NoteDecodeO
   for (int f = 0; f < frames; ++f)
     for (int k = 0; k < K; ++k) {
       const double v = onsetAt(f, k);
-      const bool peak = (f == 0 || v > onsetAt(f - 1, k)) && (f + 1 == frames || v > onsetAt(f + 1, k));
+      const bool peak =
+          (f == 0 || v > onsetAt(f - 1, k)) && (f + 1 == frames || v > onsetAt(f + 1, k));
       if (peak && v > opt.onsetThreshold) starts.emplace_back(f, k);
     }
   std::reverse(starts.begin(), starts.end());

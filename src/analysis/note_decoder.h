@@ -31,7 +31,8 @@ struct ModelNote {
 };
 
 // The notes in the order the model's code finds them. `post` is not changed.
-std::vector<ModelNote> decodeNotes(const NotePosteriors& post, const NoteDecodeOptions& options = {});
+std::vector<ModelNote> decodeNotes(const NotePosteriors& post,
+                                   const NoteDecodeOptions& options = {});
 
 // Seconds of model frame `frame`, with the JavaScript's correction for the
 // windows' drift.

@@ -63,8 +63,9 @@ void placeRows(const Conv& s, int inBins, const float* in, float* padded, int ch
   if (channels < 0) channels = s.channels;
   for (int t = 0; t < T; ++t)
     for (int b = 0; b < inBins; ++b) {
-      float* dst = padded + (static_cast<std::size_t>(t + p.padRows) * p.bins + b + p.padBins) *
-                                s.channels + channelOffset;
+      float* dst = padded +
+                   (static_cast<std::size_t>(t + p.padRows) * p.bins + b + p.padBins) * s.channels +
+                   channelOffset;
       std::memcpy(dst, in + (static_cast<std::size_t>(t) * inBins + b) * channels,
                   sizeof(float) * channels);
     }
@@ -162,9 +163,9 @@ std::unique_ptr<NoteModel> NoteModel::load(const std::string& path, std::string*
       expect("cqt_real", 256 * 36) && expect("cqt_imag", 256 * 36) && expect("lowpass", 256) &&
       expect("cqt_scale", CQT_BINS) && expect("bn_scale", 1) && expect("bn_offset", 1) &&
       expect("contour1_w", 3 * 39 * 8 * 8) && expect("contour1_b", 8) &&
-      expect("contour2_w", 5 * 5 * 8) && expect("contour2_b", 1) &&
-      expect("note1_w", 7 * 7 * 32) && expect("note1_b", 32) && expect("note2_w", 7 * 3 * 32) &&
-      expect("note2_b", 1) && expect("onset1_w", 5 * 5 * 8 * 32) && expect("onset1_b", 32) &&
+      expect("contour2_w", 5 * 5 * 8) && expect("contour2_b", 1) && expect("note1_w", 7 * 7 * 32) &&
+      expect("note1_b", 32) && expect("note2_w", 7 * 3 * 32) && expect("note2_b", 1) &&
+      expect("onset1_w", 5 * 5 * 8 * 32) && expect("onset1_b", 32) &&
       expect("onset2_w", 3 * 3 * 33) && expect("onset2_b", 1);
   if (!complete) {
     if (reason) *reason = path + " lacks some of the note model's weights";

@@ -33,8 +33,7 @@ class NoteModel {
 
   // Runs one window. The outputs hold WINDOW_FRAMES rows of KEYS (note, onset)
   // and CONTOUR_BINS (contour, may be null) posteriors.
-  void run(const float* window, Workspace& work, float* note, float* onset,
-           float* contour) const;
+  void run(const float* window, Workspace& work, float* note, float* onset, float* contour) const;
 
   // The weights, in the graph's layouts (height, width, in, out for kernels).
   struct Weights {

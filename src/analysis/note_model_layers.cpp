@@ -70,8 +70,7 @@ inline __attribute__((always_inline)) void wideBlock(const Conv& s, const float*
 template <int NV, int P>
 inline __attribute__((always_inline)) void wideRows(const Conv& s, const float* in, int inBins,
                                                     int frames, int outBins, const float* w,
-                                                    const float* bias, Activation act,
-                                                    float* out) {
+                                                    const float* bias, Activation act, float* out) {
   const int rowFloats = inBins * s.channels;
   for (int t = 0; t < frames; ++t) {
     const float* x = in + t * rowFloats;

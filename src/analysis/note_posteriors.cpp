@@ -1,8 +1,8 @@
 #include "analysis/note_posteriors.h"
 
 #include <algorithm>
-#include <cmath>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <new>
@@ -44,8 +44,8 @@ void fillWindow(const float* audio, std::size_t samples, std::size_t index, floa
 
 int posteriorFrames(std::size_t samples) {
   return static_cast<int>(
-      std::floor(static_cast<double>(samples) * (static_cast<double>(FRAMES_PER_SECOND) /
-                                                 NoteModel::SAMPLE_RATE)));
+      std::floor(static_cast<double>(samples) *
+                 (static_cast<double>(FRAMES_PER_SECOND) / NoteModel::SAMPLE_RATE)));
 }
 
 bool computePosteriors(const NoteModel& model, const float* audio, std::size_t samples,

@@ -87,8 +87,7 @@ std::string suggestionCachePath(const Recording& rec) {
 }
 
 bool findSuggestions(const Recording& rec, std::vector<Suggestion>& out, std::string* reason,
-                     const std::function<void(double)>& progress,
-                     const std::atomic<bool>* cancel) {
+                     const std::function<void(double)>& progress, const std::atomic<bool>* cancel) {
   const std::string cache = suggestionCachePath(rec);
   if (readCache(cache, out)) return true;
   const auto model = NoteModel::load(noteModelPath(), reason);
@@ -117,9 +116,13 @@ void installSuggestions(Engine& engine, std::vector<Suggestion>&& found) {
   s.recordingPath = engine.recording.path;
 }
 
-void clearSuggestions(Engine& engine) { engine.suggestions = {}; }
+void clearSuggestions(Engine& engine) {
+  engine.suggestions = {};
+}
 
-void setSuggestionsShown(Engine& engine, bool shown) { engine.suggestions.shown = shown; }
+void setSuggestionsShown(Engine& engine, bool shown) {
+  engine.suggestions.shown = shown;
+}
 
 bool suggestionRect(const Engine& engine, const Suggestion& s, ScreenRect& rect) {
   const CellGrid& grid = engine.cellGrid;
@@ -153,9 +156,8 @@ int acceptSuggestion(Engine& engine, int index) {
   const SuggestionState& s = engine.suggestions;
   const CellGrid& grid = engine.cellGrid;
   const int track = engine.viewState.currentTrack;
-  if (index < 0 || static_cast<std::size_t>(index) >= s.notes.size() || track < 1 ||
-      track > 7 || engine.viewState.noTrackSelected || grid.columnOverflow ||
-      grid.columnCount < 2)
+  if (index < 0 || static_cast<std::size_t>(index) >= s.notes.size() || track < 1 || track > 7 ||
+      engine.viewState.noTrackSelected || grid.columnOverflow || grid.columnCount < 2)
     return 0;
   const Suggestion& n = s.notes[static_cast<std::size_t>(index)];
   const int row = n.key - 1 - static_cast<int>(grid.firstKeyRow);
@@ -168,7 +170,8 @@ int acceptSuggestion(Engine& engine, int index) {
   int last = nearestColumn(grid, n.end, lines + 1) - 1;
   last = std::clamp(last, first, lines - 1);
   const ScreenRect& keys = grid.keyRects[static_cast<std::size_t>(row)];
-  return appendNoteAt(engine, track, middle(keys, grid.columnRects[static_cast<std::size_t>(first)]),
+  return appendNoteAt(engine, track,
+                      middle(keys, grid.columnRects[static_cast<std::size_t>(first)]),
                       middle(keys, grid.columnRects[static_cast<std::size_t>(last)]));
 }
 
@@ -179,7 +182,8 @@ int acceptSuggestionsInView(Engine& engine) {
   beginNoteGroup(engine.notes);
   for (std::size_t i = 0; i < s.notes.size(); ++i) {
     ScreenRect r;
-    if (suggestionRect(engine, s.notes[i], r)) placed += acceptSuggestion(engine, static_cast<int>(i));
+    if (suggestionRect(engine, s.notes[i], r))
+      placed += acceptSuggestion(engine, static_cast<int>(i));
   }
   endNoteGroup(engine.notes);
   return placed;

@@ -34,8 +34,8 @@ struct SuggestionState {
 // The part that runs beside the window: touches no engine state. Takes the
 // cached suggestions of a recording of the same content when there are, else
 // runs the note model and caches its notes. `progress` gets 0..1.
-bool findSuggestions(const Recording& recording, std::vector<Suggestion>& out,
-                     std::string* reason, const std::function<void(double)>& progress = {},
+bool findSuggestions(const Recording& recording, std::vector<Suggestion>& out, std::string* reason,
+                     const std::function<void(double)>& progress = {},
                      const std::atomic<bool>* cancel = nullptr);
 
 // Makes `found` the suggestions of the open recording and shows them.

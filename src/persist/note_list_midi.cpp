@@ -28,7 +28,8 @@ std::vector<std::uint8_t> noteListMidi(const std::vector<ModelNote>& notes) {
   };
   std::vector<Event> events;
   for (const ModelNote& n : notes) {
-    const auto on = static_cast<std::uint32_t>(std::lround(std::max(n.start, 0.0) * TICKS_PER_SECOND));
+    const auto on =
+        static_cast<std::uint32_t>(std::lround(std::max(n.start, 0.0) * TICKS_PER_SECOND));
     const auto off = std::max(
         on + 1, static_cast<std::uint32_t>(std::lround(std::max(n.end, 0.0) * TICKS_PER_SECOND)));
     events.push_back({on, true, n.pitch, n.velocity});
@@ -49,8 +50,8 @@ std::vector<std::uint8_t> noteListMidi(const std::vector<ModelNote>& notes) {
     track.push_back(static_cast<std::uint8_t>(e.on ? std::clamp(e.velocity, 1, 127) : 0));
   }
   track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
-  std::vector<std::uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1,
-                                    TICKS_PER_QUARTER >> 8, TICKS_PER_QUARTER & 0xFF};
+  std::vector<std::uint8_t> file = {
+      'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, TICKS_PER_QUARTER >> 8, TICKS_PER_QUARTER & 0xFF};
   file.insert(file.end(), {'M', 'T', 'r', 'k'});
   put32(file, static_cast<std::uint32_t>(track.size()));
   file.insert(file.end(), track.begin(), track.end());

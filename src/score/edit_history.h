@@ -49,9 +49,9 @@ struct NoteHistory {
   std::array<std::uint8_t, HISTORY_CAPACITY> joined{};
   std::uint16_t count = 0;
   std::uint16_t recorded = 0;
-  int modified = 0;  // a note change was recorded since the last save or load
-  int grouping = 0;  // between beginNoteGroup and endNoteGroup
-  int groupOpen = 0; // the group has its first entry
+  int modified = 0;   // a note change was recorded since the last save or load
+  int grouping = 0;   // between beginNoteGroup and endNoteGroup
+  int groupOpen = 0;  // the group has its first entry
 
   bool empty() const { return count == 0; }
   bool canRedo() const { return count < recorded; }

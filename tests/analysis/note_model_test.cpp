@@ -47,7 +47,9 @@ TEST_F(NoteModelTest, PosteriorsOfTheClipMatchTheModelsOwnCodeOnEitherSideOfEver
   int compared = 0;
   for (const auto& [kind, rows] : ref.rows) {
     const bool contour = kind == "contour";
-    const std::vector<float>& ours = contour ? post.contour : kind == "note" ? post.note : post.onset;
+    const std::vector<float>& ours = contour          ? post.contour
+                                     : kind == "note" ? post.note
+                                                      : post.onset;
     const int width = contour ? NoteModel::CONTOUR_BINS : NoteModel::KEYS;
     const int step = contour ? 8 : 1;
     for (const auto& [frame, values] : rows)

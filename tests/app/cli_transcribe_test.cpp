@@ -51,8 +51,8 @@ TEST_F(CliTranscribe, JsonListsTheDemosMelodyInOrderAndTheMidiFileHoldsTheSameNo
       R"(\{"start": ([0-9.]+), "end": ([0-9.]+), "pitch": ([0-9]+), "velocity": ([0-9]+)\})");
   for (auto it = std::sregex_iterator(r.out.begin(), r.out.end(), one);
        it != std::sregex_iterator(); ++it)
-    notes.push_back({std::stod((*it)[1]), std::stod((*it)[2]), std::stoi((*it)[3]),
-                     std::stoi((*it)[4])});
+    notes.push_back(
+        {std::stod((*it)[1]), std::stod((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4])});
   ASSERT_GT(notes.size(), 20u);
   for (std::size_t i = 0; i < notes.size(); ++i) {
     EXPECT_LT(notes[i].start, notes[i].end);

@@ -120,7 +120,8 @@ TEST(NoteHistory, NotesPlacedAsAGroupAreUndoneAndRedoneTogether) {
   ASSERT_EQ(appendNote(*f.notes, *f.grid, f.prompter, 1, last, f.at(5, 1000), f.at(5, 1000)), 1);
   beginNoteGroup(*f.notes);
   for (const int key : {10, 12, 14})
-    ASSERT_EQ(appendNote(*f.notes, *f.grid, f.prompter, 2, last, f.at(key, 1201), f.at(key, 1201)), 1);
+    ASSERT_EQ(appendNote(*f.notes, *f.grid, f.prompter, 2, last, f.at(key, 1201), f.at(key, 1201)),
+              1);
   endNoteGroup(*f.notes);
   ASSERT_EQ(appendNote(*f.notes, *f.grid, f.prompter, 3, last, f.at(7, 1000), f.at(7, 1000)), 1);
   const auto live = [&] {

@@ -14,10 +14,9 @@ std::vector<float> noteModelClip() {
     double start, seconds;
     int pitch;
   };
-  static const Tone tones[] = {{0.30, 1.20, 60}, {0.30, 1.20, 64}, {1.50, 0.80, 67},
-                               {2.20, 1.50, 48}, {2.60, 0.90, 72}, {3.80, 1.40, 55},
-                               {3.80, 1.40, 59}, {3.80, 1.40, 62}, {5.20, 0.60, 69},
-                               {5.90, 0.45, 76}};
+  static const Tone tones[] = {
+      {0.30, 1.20, 60}, {0.30, 1.20, 64}, {1.50, 0.80, 67}, {2.20, 1.50, 48}, {2.60, 0.90, 72},
+      {3.80, 1.40, 55}, {3.80, 1.40, 59}, {3.80, 1.40, 62}, {5.20, 0.60, 69}, {5.90, 0.45, 76}};
   constexpr double RATE = NoteModel::SAMPLE_RATE;
   const auto n = static_cast<std::size_t>(std::lround(6.5 * RATE));
   std::vector<double> acc(n, 0.0);

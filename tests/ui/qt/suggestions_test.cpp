@@ -24,9 +24,9 @@ struct Suggestions : ::testing::Test {
       GTEST_SKIP() << "no note model beside the programs: run scripts/fetch-model.sh, then rebuild";
     setenv("XDG_CACHE_HOME", fixture.dir.file("cache").c_str(), 1);
     demo = fixture.dir.file("demo.wav");
-    ASSERT_EQ(test::runCommand(test::binPath("quavrix-cli") + " demo " + demo + " --seconds 8")
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        test::runCommand(test::binPath("quavrix-cli") + " demo " + demo + " --seconds 8").exitCode,
+        0);
     test::qtApp();
     frame = std::make_unique<CMainFrame>(test::frameOptions(fixture));
     frame->show();
