@@ -79,7 +79,7 @@ void runConv(const Conv& s, int inBins, const float* padded, const std::vector<f
 }
 
 bool readTensors(const std::string& path, std::map<std::string, std::vector<float>>& out,
-                 std::map<std::string, std::vector<std::uint32_t>>& shapes, std::string* reason) {
+                 std::string* reason) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     if (reason) *reason = "no note model at " + path;
@@ -106,7 +106,6 @@ bool readTensors(const std::string& path, std::map<std::string, std::vector<floa
     if (!in || rank > 4 || n > (1u << 20)) break;
     std::vector<float> values(n);
     in.read(reinterpret_cast<char*>(values.data()), static_cast<std::streamsize>(4 * n));
-    shapes[name] = dims;
     out[name] = std::move(values);
   }
   if (!in) {
@@ -153,48 +152,51 @@ std::unique_ptr<NoteModel::Workspace, void (*)(NoteModel::Workspace*)> NoteModel
 
 std::unique_ptr<NoteModel> NoteModel::load(const std::string& path, std::string* reason) {
   std::map<std::string, std::vector<float>> t;
-  std::map<std::string, std::vector<std::uint32_t>> shape;
-  if (!readTensors(path, t, shape, reason)) return nullptr;
-  const auto expect = [&](const char* name, std::size_t size) {
-    const auto it = t.find(name);
-    return it != t.end() && it->second.size() == size;
-  };
-  const bool complete =
-      expect("cqt_real", 256 * 36) && expect("cqt_imag", 256 * 36) && expect("lowpass", 256) &&
-      expect("cqt_scale", CQT_BINS) && expect("bn_scale", 1) && expect("bn_offset", 1) &&
-      expect("contour1_w", 3 * 39 * 8 * 8) && expect("contour1_b", 8) &&
-      expect("contour2_w", 5 * 5 * 8) && expect("contour2_b", 1) && expect("note1_w", 7 * 7 * 32) &&
-      expect("note1_b", 32) && expect("note2_w", 7 * 3 * 32) && expect("note2_b", 1) &&
-      expect("onset1_w", 5 * 5 * 8 * 32) && expect("onset1_b", 32) &&
-      expect("onset2_w", 3 * 3 * 33) && expect("onset2_b", 1);
-  if (!complete) {
-    if (reason) *reason = path + " lacks some of the note model's weights";
-    return nullptr;
-  }
+  if (!readTensors(path, t, reason)) return nullptr;
   auto model = std::make_unique<NoteModel>();
   Weights& w = model->weights_;
+  struct Tensor {
+    const char* name;
+    std::size_t size;
+    std::vector<float>* into;
+  };
+  std::vector<float> real, imag, bnScale, bnOffset;
+  const Tensor tensors[] = {
+      {"cqt_real", 256 * 36, &real},
+      {"cqt_imag", 256 * 36, &imag},
+      {"lowpass", 256, &w.lowpass},
+      {"cqt_scale", CQT_BINS, &w.cqtScale},
+      {"bn_scale", 1, &bnScale},
+      {"bn_offset", 1, &bnOffset},
+      {"contour1_w", 3 * 39 * 8 * 8, &w.contour1W},
+      {"contour1_b", 8, &w.contour1B},
+      {"contour2_w", 5 * 5 * 8, &w.contour2W},
+      {"contour2_b", 1, &w.contour2B},
+      {"note1_w", 7 * 7 * 32, &w.note1W},
+      {"note1_b", 32, &w.note1B},
+      {"note2_w", 7 * 3 * 32, &w.note2W},
+      {"note2_b", 1, &w.note2B},
+      {"onset1_w", 5 * 5 * 8 * 32, &w.onset1W},
+      {"onset1_b", 32, &w.onset1B},
+      {"onset2_w", 3 * 3 * 33, &w.onset2W},
+      {"onset2_b", 1, &w.onset2B},
+  };
+  for (const Tensor& tensor : tensors) {
+    const auto it = t.find(tensor.name);
+    if (it == t.end() || it->second.size() != tensor.size) {
+      if (reason) *reason = path + " lacks the note model's weights " + tensor.name;
+      return nullptr;
+    }
+    *tensor.into = std::move(it->second);
+  }
+  w.bnScale = bnScale[0];
+  w.bnOffset = bnOffset[0];
   w.cqt.resize(256 * 72);
   for (int j = 0; j < 256; ++j)
     for (int b = 0; b < 36; ++b) {
-      w.cqt[j * 72 + 2 * b] = t["cqt_real"][j * 36 + b];
-      w.cqt[j * 72 + 2 * b + 1] = t["cqt_imag"][j * 36 + b];
+      w.cqt[j * 72 + 2 * b] = real[j * 36 + b];
+      w.cqt[j * 72 + 2 * b + 1] = imag[j * 36 + b];
     }
-  w.lowpass = t["lowpass"];
-  w.cqtScale = t["cqt_scale"];
-  w.bnScale = t["bn_scale"][0];
-  w.bnOffset = t["bn_offset"][0];
-  w.contour1W = t["contour1_w"];
-  w.contour1B = t["contour1_b"];
-  w.contour2W = t["contour2_w"];
-  w.contour2B = t["contour2_b"];
-  w.note1W = t["note1_w"];
-  w.note1B = t["note1_b"];
-  w.note2W = t["note2_w"];
-  w.note2B = t["note2_b"];
-  w.onset1W = t["onset1_w"];
-  w.onset1B = t["onset1_b"];
-  w.onset2W = t["onset2_w"];
-  w.onset2B = t["onset2_b"];
   return model;
 }
 

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 
 #include "analysis/note_decoder.h"
 #include "analysis/note_posteriors.h"
 #include "support/note_model_clip.h"
+#include "support/temp_dir.h"
 
 namespace quavrix {
 namespace {
@@ -36,6 +38,20 @@ class NoteModelTest : public ::testing::Test {
 };
 NoteModel* NoteModelTest::model_ = nullptr;
 std::string* NoteModelTest::reason_ = nullptr;
+
+TEST(NoteModelFile, AMissingCutOrForeignFileIsRefusedWithTheReason) {
+  test::TempDir dir;
+  std::ofstream(dir.file("foreign.qvnm")) << "RIFF....WAVEfmt ";
+  std::ofstream(dir.file("cut.qvnm"), std::ios::binary).write("QVXNOTE1\x02\0\0\0\x08cqt_real", 21);
+  const std::pair<const char*, const char*> cases[] = {{"missing.qvnm", "no note model at"},
+                                                       {"foreign.qvnm", "is not a note model file"},
+                                                       {"cut.qvnm", "is cut short"}};
+  for (const auto& [name, why] : cases) {
+    std::string reason;
+    EXPECT_EQ(NoteModel::load(dir.file(name), &reason), nullptr) << name;
+    EXPECT_NE(reason.find(why), std::string::npos) << name << ": " << reason;
+  }
+}
 
 TEST_F(NoteModelTest, PosteriorsOfTheClipMatchTheModelsOwnCodeOnEitherSideOfEveryJoin) {
   const auto ref = test::readNoteModelReference();
