@@ -44,10 +44,11 @@ bool modelInput(const Recording& rec, std::vector<float>& out, std::string* reas
     return false;
   }
   int error = 0;
-  // The medium sinc converter: its pass band reaches far above the model's
-  // highest key, at a fraction of the best converter's cost.
+  // The fastest sinc converter: its pass band (80 % of 11 kHz) reaches far
+  // above the model's highest key, and the medium one took a third of the
+  // whole transcription, on one core.
   const std::unique_ptr<SRC_STATE, decltype(lib.destroy)> state(
-      lib.create(SRC_SINC_MEDIUM_QUALITY, 1, &error), lib.destroy);
+      lib.create(SRC_SINC_FASTEST, 1, &error), lib.destroy);
   if (!state) {
     if (reason) *reason = lib.error(error);
     return false;
