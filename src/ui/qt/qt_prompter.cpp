@@ -71,7 +71,8 @@ std::optional<std::string> QtFileChooser::choose(const FileDialogRequest& reques
   dialog.setNameFilters(filters(request));
   if (!request.defaultExtension.empty())
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
-  // An initial name with a wildcard ("song*.dat") is a filter, not a name to type over.
+  if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
+  // An initial name with a wildcard ("*.wav") is a filter, not a name to type over.
   const QString initial = QString::fromStdString(request.initialName);
   if (!initial.isEmpty() && !initial.contains('*')) dialog.selectFile(initial);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
