@@ -9,8 +9,10 @@
 #include <QMenu>
 #include <QTest>
 
+#include <QEventLoop>
 #include <QTimer>
 #include <fstream>
+#include <thread>
 #include "base/paths.h"
 #include "engine/editing.h"
 #include "engine/engine.h"
@@ -313,6 +315,28 @@ TEST(Prompter, MessageBoxesCarryTheCaptionIconButtonsAndExactText) {
   });
   EXPECT_EQ(prompter.show("SECTION RECORD\nOver-write?", Icon::Question, Buttons::YesNo),
             Answer::No);
+
+  // Asked by work running beside the window (the SoundFont of an open): the
+  // window's thread shows the box while its loop runs.
+  Answer fromWorker = Answer::Yes;
+  QEventLoop loop;
+  std::thread worker([&] {
+    fromWorker = prompter.show("SECTION RECORD\nOver-write?", Icon::Question, Buttons::YesNo);
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  bool boxOnWindowThread = false;
+  QTimer escape;
+  QObject::connect(&escape, &QTimer::timeout, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      boxOnWindowThread = box->thread() == QApplication::instance()->thread();
+      QTest::keyClick(box, Qt::Key_Escape);
+    }
+  });
+  escape.start(20);
+  loop.exec();
+  worker.join();
+  EXPECT_TRUE(boxOnWindowThread) << "a box on another thread than the window's";
+  EXPECT_EQ(fromWorker, Answer::No);
 }
 
 }  // namespace
