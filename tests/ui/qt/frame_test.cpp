@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+#include <QThread>
 
 #include <QEventLoop>
 #include <QTimer>
@@ -24,6 +25,7 @@
 #include "score/beat_grid.h"
 #include "support/engine/project_fixture.h"
 #include "support/midi_score.h"
+#include "synth/soundfont_select.h"
 #include "ui/model/control_code.h"
 #include "ui/model/view.h"
 #include "ui/model/view_refresh.h"
@@ -257,6 +259,35 @@ TEST_F(Frame, LoadingAProjectShowsItsLevelsAndSectionRecords) {
   EXPECT_FLOAT_EQ(e.viewState.wavLevelX, savedX);
   EXPECT_TRUE(e.viewState.sections[0][0].flags & SLOT_HAS_RECORD);
   EXPECT_TRUE(e.viewState.bankFlags[0] & SLOT_HAS_RECORD);
+}
+
+TEST(OpenProgress, AMissingSoundFontIsSoughtBesideTheWindowNotBlockingIt) {
+  app();
+  test::ProjectFixture fixture;
+  // Records on which thread the SoundFont is asked for, then answers as scripted.
+  struct Chooser final : FileChooser {
+    std::optional<std::string> choose(const FileDialogRequest& request) override {
+      // The first time: the open's own load (the settings step asks once more).
+      if (request.defaultExtension == "sf2" && !asked) {
+        asked = true;
+        besideTheWindow = QThread::currentThread() != QApplication::instance()->thread();
+      }
+      return next->choose(request);
+    }
+    FileChooser* next = nullptr;
+    bool asked = false;
+    bool besideTheWindow = false;
+  } chooser;
+  chooser.next = &fixture.files;
+  FrameOptions options = test::frameOptions(fixture);
+  options.files = &chooser;
+  CMainFrame frame(options);
+  frame.engine().settings.values.soundFontFile = "missing.sf2";
+  fixture.files.reply(fixture.wav);
+  frame.runCommand(ID_OPEN_WAV);
+  EXPECT_EQ(frame.engine().busy, 0) << "the recording opens without its SoundFont";
+  EXPECT_TRUE(chooser.besideTheWindow);
+  EXPECT_EQ(fixture.prompter.last(), SOUNDFONT_NOT_FOUND);
 }
 
 TEST(FileDialogs, TheProjectDialogsProposeTheRecordingsNameInItsFolder) {
