@@ -84,6 +84,9 @@ void barNumbers(View& view, Canvas& canvas) {
   const RectF strip = toRectF(l.marginStrip2);
   const float height = textLine(view);
   int bar = 0;
+  // Numbers that would run into the one above are left out: at a wide zoom
+  // every bar still counts, but only every few carry a legible number.
+  float lastShown = -1e9f;
   const std::uint32_t lines = grid.columnCount > 0 ? grid.columnCount - 1 : 0;
   for (std::uint32_t i = 0; i < lines; ++i) {
     const std::uint32_t p = grid.columnPositions[i];
@@ -92,6 +95,8 @@ void barNumbers(View& view, Canvas& canvas) {
     // The first bar in view is counted once; every later one is the next.
     bar = bar == 0 ? barBeatAt(notes, p).bar : bar + 1;
     const float y = positionY(engine, p);
+    if (y - lastShown < height) continue;
+    lastShown = y;
     // Above its line, or below it where the strip ends above.
     const float top = y - height >= strip.top ? y - height : y;
     canvas.text(std::to_string(bar), {strip.left, top, strip.right, top + height},
