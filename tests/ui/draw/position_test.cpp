@@ -144,6 +144,20 @@ TEST(Playhead, FollowsThePlayPositionInItsOwnColourAndOnlyWhilePlaying) {
   EXPECT_FLOAT_EQ(lines[0]->width, 3.0f);
   EXPECT_FLOAT_EQ(lines[0]->rect.left, static_cast<float>(e.layout.marginStrip2.left));
   EXPECT_FLOAT_EQ(lines[0]->rect.right, static_cast<float>(e.layout.rollArea.right));
+
+  // The open beat editor's panel stays clear of it.
+  const ScreenRect& panel = e.layout.beatEditorPanelArea;
+  const std::int64_t behind = std::int64_t{win.firstVisible} * 32 +
+                              std::int64_t{win.span} * 32 * (panel.top + panel.bottom) / 2 / 800;
+  ASSERT_GT(positionY(e, behind / 32.0), panel.top);
+  e.playback.position.store(behind);
+  e.notes.editor.open = 1;
+  w.pass();
+  const auto parts = w.canvas.linesAt(positionY(e, behind / 32.0), cyan);
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_FLOAT_EQ(parts[0]->rect.right, static_cast<float>(panel.left));
+  EXPECT_FLOAT_EQ(parts[1]->rect.left, static_cast<float>(panel.right));
+  e.notes.editor.open = 0;
   e.viewState.playing = 0;
 }
 
