@@ -94,6 +94,15 @@ TEST(BarNumbersDrawn, StandAboveTheirBarLineCountedFromTheStartMarker) {
   EXPECT_EQ(b.textIn(b.numberAbove(b.first)), "1");
   EXPECT_EQ(b.textIn(b.numberAbove(b.second)), "2");
 
+  // A bar line too close below the first keeps its count but not its number.
+  Engine& e = *b.engine;
+  e.notes.lineMap[b.first + 40] = LINE_BEAT | LINE_BAR;
+  refreshGrid(e.notes, e.cellGrid);
+  b.pass();
+  EXPECT_EQ(b.textIn(b.numberAbove(b.first)), "1");
+  EXPECT_EQ(b.textIn(b.numberAbove(b.first + 40)), "");
+  EXPECT_EQ(b.textIn(b.numberAbove(b.second)), "3");
+
   b.engine->notes.lineMap[b.second] |= LINE_START;
   syncMarkers(b.engine->notes);
   b.pass();
