@@ -37,7 +37,6 @@ TEST(BarNumbers, BarsCountFromTheFirstBarLineOrTheStartMarker) {
     const Bars bars(c.start);
     EXPECT_EQ(bars.at(c.position), c.shown) << "START " << c.start << " at " << c.position;
   }
-  EXPECT_EQ(firstBar(*Bars(1400).notes), 1400u);
   test::ScoreFixture beatsOnly;
   beatsOnly.addLines({1000, 1100});
   EXPECT_EQ(firstBar(*beatsOnly.notes), NO_LINE);

@@ -47,12 +47,13 @@ std::string keyName(const ViewState& v, std::uint32_t row) {
   return v.names[row % 12] + std::to_string(midi / 12 - 1);
 }
 
-}  // namespace
-
+// The y of the play position in the time band.
 float playheadY(const Engine& engine) {
   const std::int64_t index = transportStatus(engine).position;
   return positionY(engine, static_cast<double>(index) / FRAMES_PER_POSITION);
 }
+
+}  // namespace
 
 void playhead(View& view, Canvas& canvas) {
   const Engine& engine = view.engine;

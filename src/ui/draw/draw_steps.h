@@ -26,8 +26,6 @@ void keyNames(View& view, Canvas& canvas);
 
 // The octave bar of an octave shown in the roll.
 RectF octaveBar(const View& view, std::uint32_t octave);
-// The y of the play position in the time band.
-float playheadY(const Engine& engine);
 
 // The rectangle of a control, as the canvas takes it.
 RectF rectOf(const View& view, int code);
