@@ -1,0 +1,23 @@
+#pragma once
+// Key signatures and note names for written scores: the major key whose tonic
+// the key setting names, and each MIDI note spelled as that key spells it.
+
+namespace quavrix {
+
+struct SpelledPitch {
+  char step = 'C';  // letter name
+  int alter = 0;    // -1 flat, 0 natural, +1 sharp
+  int octave = 4;   // octave of the letter, MIDI note 60 = C4
+};
+
+// Sharps (positive) or flats (negative) of the major key on the key
+// setting's tonic, spelled as the program names it (C#, Eb, F#, Ab, Bb).
+// A setting outside 0..11 counts as C.
+int keyFifths(int keySetting);
+
+// The key's own letter for notes of its scale; naturals for the white keys
+// outside it; sharps in sharp keys and flats in flat keys for the rest, and
+// in C the program's names.
+SpelledPitch spellPitch(int midiKey, int fifths);
+
+}  // namespace quavrix
