@@ -109,6 +109,19 @@ std::vector<WrittenValue> notateSpan(const ScoreGrid& grid, std::int64_t from, s
   }
   int wholeBeats = static_cast<int>((to - from) / u);
   int beat = static_cast<int>(from / u);
+  // Whole beats and a plain share of the next, such as a dotted quarter in
+  // eighths, read best as one value.
+  if (wholeBeats > 0 && from + wholeBeats * u < to) {
+    const int tail = beat + wholeBeats;
+    const int parts = grid.beats[static_cast<std::size_t>(tail)].parts;
+    const int exp = floorLog2(parts);
+    const int length = wholeBeats * parts + partOf(tail, to - grid.beatStart(tail));
+    const Shape s = largestShape(length, length);
+    if ((1 << exp) == parts && s.length == length && wholeBeats < LONGEST_IN_QUARTERS) {
+      out.push_back({to - from, s.exponent - exp, s.dots, 0, 0, beat});
+      return out;
+    }
+  }
   while (wholeBeats > 0) {
     const Shape s = largestShape(wholeBeats, LONGEST_IN_QUARTERS);
     out.push_back({s.length * u, s.exponent, s.dots, 0, 0, beat});

@@ -165,10 +165,13 @@ TEST(MusicXmlScore, RhythmIsWrittenWithDotsTupletsTiesChordsRestsAndVoices) {
   // Bar 3 has no melody: one whole-bar rest.
   ASSERT_EQ(melody[3].notes.size(), 1u);
   EXPECT_TRUE(melody[3].notes[0]->FirstChildElement("rest")->Attribute("measure", "yes"));
-  // Bar 4: one dotted half.
+  // Bar 4: one dotted half; bar 5 a beat and a half as one dotted quarter.
   ASSERT_EQ(melody[4].notes.size(), 1u);
   EXPECT_EQ(textOf(melody[4].notes[0], "type"), "half");
   EXPECT_TRUE(has(melody[4].notes[0], "dot"));
+  ASSERT_EQ(melody[5].notes.size(), 4u);
+  EXPECT_EQ(textOf(melody[5].notes[2], "type"), "quarter");
+  EXPECT_TRUE(has(melody[5].notes[2], "dot"));
 }
 
 TEST(MusicXmlScore, KeySignatureAndSpellingFollowTheKeySetting) {
@@ -183,7 +186,7 @@ TEST(MusicXmlScore, KeySignatureAndSpellingFollowTheKeySetting) {
       bar4and5.push_back(pitchOf(n));
     }
   }
-  EXPECT_EQ(bar4and5, (std::vector<std::string>{"Gb4", "E4", "Eb4", "Eb4", "rest"}));
+  EXPECT_EQ(bar4and5, (std::vector<std::string>{"Gb4", "E4", "rest", "Eb4", "rest"}));
   // The bass part reads in the bass clef, the melody in the treble clef.
   EXPECT_EQ(textOf(attributes->FirstChildElement("clef"), "sign"), "G");
   EXPECT_EQ(textOf(score.parts()[1]
