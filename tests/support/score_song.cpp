@@ -73,8 +73,8 @@ std::vector<SongNote> ScoreSong::expected(int fromBeat, int toBeat) const {
   return out;
 }
 
-ScoreSong richSong() {
-  ScoreSong s;
+ScoreSong richSong(std::uint32_t interval) {
+  ScoreSong s(30000, 1000, interval);
   s.values.cKeyTo = 3;  // Eb
   s.values.midiOutput[1] = 1;
   s.values.midiOutput[4] = 1;

@@ -53,6 +53,6 @@ struct ScoreSong {
 // sixteenths, triplets and sextuplets; a dotted quarter; a chord, a note tied over a bar line,
 // rests, a held note under moving ones; a melody on track 1 and a bass on
 // track 4 (both exported) and a note on track 2 (not exported).
-ScoreSong richSong();
+ScoreSong richSong(std::uint32_t interval = 689);
 
 }  // namespace quavrix::test
