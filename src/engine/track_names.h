@@ -1,5 +1,5 @@
 #pragma once
-// Names of the instrument tracks for exported files.
+// Names under which the instrument tracks leave the program in exported files.
 
 #include <array>
 #include <string>
@@ -8,8 +8,9 @@ namespace quavrix {
 
 struct Engine;
 
-// Index 1..7: the name of the track's preset in the loaded SoundFont, else
-// "Track N"; index 0 is unused.
+// Entry t (1..7) names instrument track t: the name of its preset in the
+// loaded SoundFont, or "Track t" when no bank is loaded, the track has no
+// program or the preset is unnamed. Entry 0 is unused and empty.
 std::array<std::string, 8> exportTrackNames(const Engine& engine);
 
 }  // namespace quavrix
