@@ -1,6 +1,7 @@
 #include "persist/pitch_spelling.h"
 
 #include <array>
+#include <cstddef>
 
 namespace quavrix {
 
@@ -25,10 +26,14 @@ SpelledPitch spelled(int midiKey, int letter, int alter) {
 
 }  // namespace
 
+int tonicPitchClass(int keySetting) {
+  return keySetting > 0 && keySetting < 12 ? 12 - keySetting : 0;
+}
+
 int keyFifths(int keySetting) {
   // Tonics C, C#, D, Eb, E, F, F#, G, Ab, A, Bb, B.
   static constexpr std::array<int, 12> FIFTHS = {0, 7, 2, -3, 4, -1, 6, 1, -4, 3, -2, 5};
-  return keySetting >= 0 && keySetting < 12 ? FIFTHS[keySetting] : 0;
+  return FIFTHS[static_cast<std::size_t>(tonicPitchClass(keySetting))];
 }
 
 SpelledPitch spellPitch(int midiKey, int fifths) {

@@ -1,6 +1,6 @@
 #pragma once
-// Key signatures and note names for written scores: the major key whose tonic
-// the key setting names, and each MIDI note spelled as that key spells it.
+// Key signatures and note names for written scores: the major key of the
+// tonic the key setting marks, and each MIDI note spelled as that key spells it.
 
 namespace quavrix {
 
@@ -10,9 +10,13 @@ struct SpelledPitch {
   int octave = 4;   // octave of the letter, MIDI note 60 = C4
 };
 
-// Sharps (positive) or flats (negative) of the major key on the key
-// setting's tonic, spelled as the program names it (C#, Eb, F#, Ab, Bb).
-// A setting outside 0..11 counts as C.
+// The key setting k renames the roll so that its marked (tonic) rows read
+// "C": they sound pitch class (12 - k) mod 12. Returns that pitch class; a
+// setting outside 0..11 counts as 0.
+int tonicPitchClass(int keySetting);
+
+// Sharps (positive) or flats (negative) of the major key on that tonic,
+// spelled as the program names pitch classes (C#, Eb, F#, Ab, Bb).
 int keyFifths(int keySetting);
 
 // The key's own letter for notes of its scale; naturals for the white keys

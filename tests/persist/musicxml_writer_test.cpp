@@ -200,9 +200,10 @@ TEST(MusicXmlScore, KeySignatureAndSpellingFollowTheKeySetting) {
     int keySetting, midiKey;
     const char* name;
   };
-  const Case cases[] = {{0, 61, "C#4"},  {0, 70, "Bb4"}, {1, 60, "B#3"},  {2, 66, "F#4"},
-                        {7, 65, "F4"},   {5, 70, "Bb4"}, {10, 63, "Eb4"}, {3, 61, "Db4"},
-                        {11, 70, "A#4"}, {12, 63, "Eb4"}};
+  // Settings that mark C, C#, D, G, F, Bb, Eb and B as the tonic, and one out of range.
+  const Case cases[] = {{0, 61, "C#4"}, {0, 70, "Bb4"}, {11, 60, "B#3"}, {10, 66, "F#4"},
+                        {5, 65, "F4"},  {7, 70, "Bb4"}, {2, 63, "Eb4"},  {9, 61, "Db4"},
+                        {1, 70, "A#4"}, {12, 63, "Eb4"}};
   for (const Case& c : cases) {
     const SpelledPitch p = spellPitch(c.midiKey, keyFifths(c.keySetting));
     const std::string name = std::string(1, p.step) +

@@ -75,7 +75,7 @@ std::vector<SongNote> ScoreSong::expected(int fromBeat, int toBeat) const {
 
 ScoreSong richSong(std::uint32_t interval) {
   ScoreSong s(30000, 1000, interval);
-  s.values.cKeyTo = 3;  // Eb
+  s.values.cKeyTo = 9;  // the roll names Eb "C": the key of Eb
   s.values.midiOutput[1] = 1;
   s.values.midiOutput[4] = 1;
   s.addBeats(1, false, {2});          // beat 0: pickup
