@@ -25,6 +25,9 @@ using tinyxml2::XMLElement;
 constexpr float TEMPO_MARK_CHANGE = 0.05f;
 // Below this mean pitch a part is written in the bass clef.
 constexpr int BASS_CLEF_BELOW = 60;
+// Notation programs keep four voices on a staff; a track that needs more
+// gets a second staff for voices 5 to 8.
+constexpr int VOICES_PER_STAFF = 4;
 
 XMLElement* add(XMLElement* parent, const char* name) {
   XMLElement* e = parent->GetDocument()->NewElement(name);
@@ -92,7 +95,12 @@ void addTies(XMLElement* note, const Placed& p, XMLElement* notations) {
   if (p.tieStart) add(notations, "tied")->SetAttribute("type", "start");
 }
 
-void writeValue(XMLElement* measure, const Placed& p, int voice, int fifths) {
+int staffOf(int voice, int staves) {
+  return staves == 1 ? 0 : (voice - 1) / VOICES_PER_STAFF + 1;
+}
+
+// `staff` 0: the part has one staff.
+void writeValue(XMLElement* measure, const Placed& p, int voice, int staff, int fifths) {
   const std::vector<int> rest = {0};
   const std::vector<int>& keys = p.span->chord ? p.span->chord->midiKeys : rest;
   for (std::size_t k = 0; k < keys.size(); ++k) {
@@ -126,6 +134,7 @@ void writeValue(XMLElement* measure, const Placed& p, int voice, int fifths) {
       }
       if (k == 0 && p.tupletStop) add(notations, "tuplet")->SetAttribute("type", "stop");
     }
+    if (staff != 0) addNumber(note, "staff", staff);
     if (notations->FirstChild()) {
       note->InsertEndChild(notations);
     } else {
@@ -134,11 +143,12 @@ void writeValue(XMLElement* measure, const Placed& p, int voice, int fifths) {
   }
 }
 
-void writeMeasureRest(XMLElement* measure, std::int64_t duration) {
+void writeMeasureRest(XMLElement* measure, std::int64_t duration, int voice, int staff) {
   XMLElement* note = add(measure, "note");
   add(note, "rest")->SetAttribute("measure", "yes");
   addNumber(note, "duration", duration);
-  addNumber(note, "voice", 1);
+  addNumber(note, "voice", voice);
+  if (staff != 0) addNumber(note, "staff", staff);
 }
 
 void writeTempo(XMLElement* measure, float tempo) {
@@ -179,6 +189,7 @@ struct PartWriter {
     for (const GridNote& n : trackNotes) keySum += n.midiKey;
     const bool bass = !trackNotes.empty() && keySum < static_cast<long>(BASS_CLEF_BELOW) *
                                                           static_cast<long>(trackNotes.size());
+    const int staves = voices > VOICES_PER_STAFF ? 2 : 1;
     int shownBeats = 0;
     int number = grid.measures.front().pickup ? 0 : 1;
     for (std::size_t i = 0; i < grid.measures.size(); ++i, ++number) {
@@ -199,7 +210,16 @@ struct PartWriter {
         XMLElement* time = add(attributes, "time");
         addNumber(time, "beats", beats);
         addNumber(time, "beat-type", 4);
-        if (i == 0) {
+        if (i == 0 && staves == 2) {
+          // The upper voices above, the lower ones below, as on a grand staff.
+          addNumber(attributes, "staves", 2);
+          for (int staff = 1; staff <= 2; ++staff) {
+            XMLElement* clef = add(attributes, "clef");
+            clef->SetAttribute("number", staff);
+            addText(clef, "sign", staff == 1 ? "G" : "F");
+            addNumber(clef, "line", staff == 1 ? 2 : 4);
+          }
+        } else if (i == 0) {
           XMLElement* clef = add(attributes, "clef");
           addText(clef, "sign", bass ? "F" : "G");
           addNumber(clef, "line", bass ? 4 : 2);
@@ -210,13 +230,17 @@ struct PartWriter {
       const std::int64_t length = grid.measureEnd(m) - grid.measureStart(m);
       for (int v = 1; v <= voices; ++v) {
         const std::vector<VoiceSpan> spans = voiceSpans(grid, m, chords, v);
-        if (spans.empty() && v > 1) continue;
+        // Every staff shows its first voice, a bar's rest where it is silent.
+        const bool firstOnStaff = (v - 1) % VOICES_PER_STAFF == 0;
+        if (spans.empty() && !firstOnStaff) continue;
         if (v > 1) addNumber(add(measure, "backup"), "duration", length);
         if (spans.empty()) {
-          writeMeasureRest(measure, length);
+          writeMeasureRest(measure, length, v, staffOf(v, staves));
           continue;
         }
-        for (const Placed& p : placeValues(grid, spans)) writeValue(measure, p, v, fifths);
+        for (const Placed& p : placeValues(grid, spans)) {
+          writeValue(measure, p, v, staffOf(v, staves), fifths);
+        }
       }
     }
   }
@@ -245,6 +269,20 @@ void writePartList(XMLElement* root, const SettingValues& values, const ScoreHea
 
 }  // namespace
 
+std::vector<GridNote> trackNotes(const ScoreGrid& grid, int track) {
+  std::vector<GridNote> out;
+  for (const GridNote& n : grid.notes) {
+    if (n.track == track) out.push_back(n);
+  }
+  return out;
+}
+
+int voicesNeeded(const std::vector<GridNote>& notes) {
+  int voices = notes.empty() ? 0 : 1;
+  for (const ChordGroup& c : voicedChords(notes)) voices = std::max(voices, c.voice);
+  return voices;
+}
+
 std::string scoreDocument(const ScoreGrid& grid, const SettingValues& values,
                           const ScoreHeader& header) {
   XMLDocument doc;
@@ -263,13 +301,9 @@ std::string scoreDocument(const ScoreGrid& grid, const SettingValues& values,
   PartWriter writer{grid, keyFifths(values.cKeyTo), true, tempoMarks(grid)};
   for (int t = FIRST_SETTING_TRACK; t <= LAST_SETTING_TRACK; ++t) {
     if (values.midiOutput[t] == 0) continue;
-    std::vector<GridNote> trackNotes;
-    for (const GridNote& n : grid.notes) {
-      if (n.track == t) trackNotes.push_back(n);
-    }
     XMLElement* part = add(root, "part");
     part->SetAttribute("id", ("P" + std::to_string(t)).c_str());
-    writer.write(part, trackNotes);
+    writer.write(part, trackNotes(grid, t));
     writer.withTempo = false;
   }
   tinyxml2::XMLPrinter printer;
@@ -293,6 +327,14 @@ int exportMusicXml(const NoteStore& notes, const SettingValues& values, const Sc
     if (!buildScoreGrid(notes, values, scoreRange(notes), grid, reason)) {
       prompter.error(std::string(SCORE_BAD_GRID_TEXT) + reason + ". ");
       return SCORE_EXPORT_REFUSED;
+    }
+    for (int t = FIRST_SETTING_TRACK; t <= LAST_SETTING_TRACK; ++t) {
+      if (values.midiOutput[t] != 0 && voicesNeeded(trackNotes(grid, t)) > SCORE_MAX_VOICES) {
+        prompter.error(std::string(SCORE_BAD_GRID_TEXT) + "more than " +
+                       std::to_string(SCORE_MAX_VOICES) + " notes of track " + std::to_string(t) +
+                       " sound at once with different starts or ends. ");
+        return SCORE_EXPORT_REFUSED;
+      }
     }
     text = scoreDocument(grid, values, header);
   } catch (const std::bad_alloc&) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "base/prompter.h"
 #include "persist/score_grid.h"
@@ -36,6 +37,15 @@ inline constexpr const char* SCORE_WRITE_FAILED_TEXT =
     "SCORE SAVE\n Can not write .musicxml file. \n\n ";
 inline constexpr const char* SCORE_COMPLETED_TEXT =
     "  Saving score (MusicXML) \n\n     OK, COMPLETED.";
+
+// Most voices a part is written with: four on each of two staves.
+inline constexpr int SCORE_MAX_VOICES = 8;
+
+// The notes of one track, in the grid's order.
+std::vector<GridNote> trackNotes(const ScoreGrid& grid, int track);
+// Voices the notes are written in (0 without notes); above SCORE_MAX_VOICES
+// the export refuses.
+int voicesNeeded(const std::vector<GridNote>& notes);
 
 // The document for a grid read by buildScoreGrid: one part per track whose
 // output flag is set, in track order.

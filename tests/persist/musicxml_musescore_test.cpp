@@ -142,6 +142,24 @@ TEST_F(RoundTrip, EveryNoteOfTheRichSongComesBackAsWritten) {
   EXPECT_NE(wrong.err.find("notes differ"), std::string::npos) << wrong.err;
 }
 
+TEST_F(RoundTrip, SixOverlappingNotesOfOneTrackComeBackFromTwoStaves) {
+  // Each note starts an eighth after the one before and all end later: six
+  // voices, more than one staff holds.
+  test::ScoreSong song;
+  song.values.midiOutput[3] = 1;
+  song.addBeats(4, true, {2, 2, 2, 2});
+  song.addBeats(4, true);
+  song.close();
+  for (int i = 0; i < 6; ++i) song.addNote(3, 60 + 2 * i, i / 2, i % 2, 4 + i / 2, 0);
+  const std::string midi = played(song, "six");
+  const auto run = check(dir, midi, song.expected());
+  EXPECT_EQ(run.exitCode, 0) << run.err << run.out;
+  std::ifstream in(dir.file("six.musicxml"));
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find("<staves>2</staves>"), std::string::npos);
+}
+
 TEST_F(RoundTrip, RandomBarsDivisionsAndOverlapsComeBackAsWritten) {
   for (unsigned seed : {7u, 1234u, 20261210u}) {
     const test::ScoreSong song = randomSong(seed);

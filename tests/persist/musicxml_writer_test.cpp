@@ -298,6 +298,16 @@ TEST(MusicXmlScore, ExportWritesTheFileOrSaysWhyNot) {
             SCORE_EXPORT_REFUSED);
   EXPECT_EQ(prompter.last().rfind(SCORE_BAD_GRID_TEXT, 0), 0u) << prompter.last();
 
+  // Nine notes of one track sounding at once, each with its own start.
+  ScoreSong dense;
+  dense.values.midiOutput[2] = 1;
+  dense.addBeats(4, true, {4, 4, 4, 4});
+  dense.close();
+  for (int i = 0; i < 9; ++i) dense.addNote(2, 50 + i, i / 4, i % 4, 4, 0);
+  EXPECT_EQ(exportMusicXml(dense.notes, dense.values, {}, path, prompter), SCORE_EXPORT_REFUSED);
+  EXPECT_NE(prompter.last().find("more than 8 notes of track 2"), std::string::npos)
+      << prompter.last();
+
   EXPECT_EQ(
       exportMusicXml(song.notes, song.values, {}, dir.file("no/such/dir/x.musicxml"), prompter),
       SCORE_EXPORT_WRITE_FAILED);
