@@ -40,11 +40,10 @@ std::vector<GridMeasure> measuresFromBars(const std::vector<bool>& bar, int beat
 }  // namespace
 
 ExportRange scoreRange(const NoteStore& notes) {
-  if (notes.startMarker != 0 && notes.endMarker > notes.startMarker &&
-      notes.endMarker < notes.positions) {
-    return {notes.startMarker, notes.endMarker};
-  }
-  return {0, notes.positions == 0 ? 0 : notes.positions - 1};
+  ExportRange range{0, notes.positions == 0 ? 0 : notes.positions - 1};
+  if (notes.startMarker != 0 && notes.startMarker < range.end) range.start = notes.startMarker;
+  if (notes.endMarker > range.start && notes.endMarker < range.end) range.end = notes.endMarker;
+  return range;
 }
 
 bool buildScoreGrid(const NoteStore& notes, const SettingValues& values, ExportRange range,

@@ -53,8 +53,8 @@ inline constexpr int MAX_PARTS_PER_BEAT = 64;
 // Largest unitsPerBeat a score may need; beyond it the grid is refused.
 inline constexpr std::int64_t MAX_UNITS_PER_BEAT = 1 << 20;
 
-// The range a score is written from: START to END marker when both are set
-// in the right order, else the whole grid.
+// The range a score is written from: the START marker, else the grid's
+// beginning, to the END marker when it lies after that, else the grid's end.
 struct ExportRange {
   std::uint32_t start = 0;
   std::uint32_t end = 0;

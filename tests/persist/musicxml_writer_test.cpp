@@ -11,6 +11,7 @@
 
 #include "persist/musicxml_writer.h"
 #include "persist/pitch_spelling.h"
+#include "support/midi_score.h"
 #include "support/score_song.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
@@ -260,6 +261,21 @@ TEST(MusicXmlScore, MarkersChooseTheBarsAndTempoMarksFollowTheBeat) {
   EXPECT_EQ(pitchOf(measures[0].notes[0]), "D4");
   EXPECT_TRUE(has(measures[2].notes.back(), "notations", "tied", "stop"));
   EXPECT_FALSE(has(measures[2].notes.back(), "notations", "tied", "start"));
+
+  // A missing or misplaced marker gives way to the grid's own end.
+  struct RangeCase {
+    std::uint32_t start, end, fromExpected, toExpected;
+  };
+  const std::uint32_t last = song.notes.positions - 1;
+  for (const RangeCase& c : {RangeCase{0, 0, 0, last}, RangeCase{5000, 0, 5000, last},
+                             RangeCase{0, 9000, 0, 9000}, RangeCase{9000, 5000, 9000, last}}) {
+    NoteStore marked = test::emptyScore(song.notes.positions);
+    marked.startMarker = c.start;
+    marked.endMarker = c.end;
+    const ExportRange r = scoreRange(marked);
+    EXPECT_EQ(r.start, c.fromExpected);
+    EXPECT_EQ(r.end, c.toExpected);
+  }
 
   std::vector<std::string> marks;
   for (const XMLElement* m : children(score.parts()[0], "measure")) {
