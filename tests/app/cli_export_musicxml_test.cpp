@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../persist/song_settings.h"
 #include "analysis/wav_reader.h"
 #include "persist/musicxml_writer.h"
 #include "persist/project_file.h"
@@ -42,7 +43,7 @@ struct SavedSong {
     }
     EXPECT_EQ(writeProject(notes, dat, prompter), 0);
     Settings settings;
-    settings.values = song.values;
+    settings.values = valuesOf(song);
     EXPECT_EQ(saveSettings(settings, dir.file("take.xml")), 0);
   }
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "persist/musicxml_writer.h"
+#include "song_settings.h"
 #include "support/run_command.h"
 #include "support/score_song.h"
 #include "support/scripted_prompter.h"
@@ -63,9 +64,9 @@ test::CommandResult check(const test::TempDir& dir, const std::string& midi,
 test::ScoreSong randomSong(unsigned seed) {
   std::mt19937 random(seed);
   test::ScoreSong song(60000);
-  song.values.midiOutput[2] = 1;
-  song.values.midiOutput[6] = 1;
-  song.values.cKeyTo = static_cast<int>(random() % 12);
+  song.midiOutput[2] = 1;
+  song.midiOutput[6] = 1;
+  song.keySetting = static_cast<int>(random() % 12);
   static constexpr int SPLITS[] = {1, 2, 3, 4, 6, 8};
   for (int bar = 0; bar < 12; ++bar) {
     std::vector<int> parts;
@@ -118,7 +119,7 @@ struct RoundTrip : testing::Test {
   std::string played(const test::ScoreSong& song, const std::string& name) {
     const std::string score = dir.file(name + ".musicxml");
     const std::string midi = dir.file(name + ".mid");
-    EXPECT_EQ(exportMusicXml(song.notes, song.values, {}, score, prompter), SCORE_EXPORT_WRITTEN)
+    EXPECT_EQ(exportMusicXml(song.notes, valuesOf(song), {}, score, prompter), SCORE_EXPORT_WRITTEN)
         << prompter.last();
     const std::string failure = museScore.toMidi(score, midi);
     EXPECT_EQ(failure, "");
@@ -146,7 +147,7 @@ TEST_F(RoundTrip, SixOverlappingNotesOfOneTrackComeBackFromTwoStaves) {
   // Each note starts an eighth after the one before and all end later: six
   // voices, more than one staff holds.
   test::ScoreSong song;
-  song.values.midiOutput[3] = 1;
+  song.midiOutput[3] = 1;
   song.addBeats(4, true, {2, 2, 2, 2});
   song.addBeats(4, true);
   song.close();

@@ -11,6 +11,7 @@
 
 #include "persist/musicxml_writer.h"
 #include "persist/pitch_spelling.h"
+#include "song_settings.h"
 #include "support/midi_score.h"
 #include "support/score_song.h"
 #include "support/scripted_prompter.h"
@@ -52,9 +53,9 @@ struct Score {
   explicit Score(const ScoreSong& song, const ScoreHeader& header = {}) {
     ScoreGrid grid;
     std::string reason;
-    EXPECT_TRUE(buildScoreGrid(song.notes, song.values, scoreRange(song.notes), grid, reason))
+    EXPECT_TRUE(buildScoreGrid(song.notes, valuesOf(song), scoreRange(song.notes), grid, reason))
         << reason;
-    const std::string text = scoreDocument(grid, song.values, header);
+    const std::string text = scoreDocument(grid, valuesOf(song), header);
     EXPECT_EQ(doc.Parse(text.c_str()), tinyxml2::XML_SUCCESS);
     root = doc.FirstChildElement("score-partwise");
   }
@@ -239,7 +240,7 @@ TEST(MusicXmlScore, PartsAreTheExportedTracksWithTheirNamesAndPrograms) {
 
 TEST(MusicXmlScore, MarkersChooseTheBarsAndTempoMarksFollowTheBeat) {
   ScoreSong song;
-  song.values.midiOutput[1] = 1;
+  song.midiOutput[1] = 1;
   song.addBeats(4, true);  // 120 BPM
   song.addBeats(4, true);
   song.interval = 700;  // 118.1 BPM: within 5 %, no new mark
@@ -293,7 +294,7 @@ TEST(MusicXmlScore, ExportWritesTheFileOrSaysWhyNot) {
   const std::string path = dir.file("take.musicxml");
   test::ScriptedPrompter prompter;
   ScoreSong song = test::richSong();
-  ASSERT_EQ(exportMusicXml(song.notes, song.values, {}, path, prompter), SCORE_EXPORT_WRITTEN);
+  ASSERT_EQ(exportMusicXml(song.notes, valuesOf(song), {}, path, prompter), SCORE_EXPORT_WRITTEN);
   EXPECT_EQ(prompter.last(), SCORE_COMPLETED_TEXT);
   std::ifstream in(path);
   std::stringstream text;
@@ -302,30 +303,30 @@ TEST(MusicXmlScore, ExportWritesTheFileOrSaysWhyNot) {
   EXPECT_NE(text.str().find("<score-partwise version=\"4.0\">"), std::string::npos);
 
   ScoreSong noTrack = test::richSong();
-  noTrack.values.midiOutput.fill(0);
-  EXPECT_EQ(exportMusicXml(noTrack.notes, noTrack.values, {}, path, prompter),
+  noTrack.midiOutput.fill(0);
+  EXPECT_EQ(exportMusicXml(noTrack.notes, valuesOf(noTrack), {}, path, prompter),
             SCORE_EXPORT_REFUSED);
   EXPECT_EQ(prompter.last(), SCORE_NO_TRACK_TEXT);
 
   ScoreSong oneBeat;
-  oneBeat.values.midiOutput[1] = 1;
+  oneBeat.midiOutput[1] = 1;
   oneBeat.close();
-  EXPECT_EQ(exportMusicXml(oneBeat.notes, oneBeat.values, {}, path, prompter),
+  EXPECT_EQ(exportMusicXml(oneBeat.notes, valuesOf(oneBeat), {}, path, prompter),
             SCORE_EXPORT_REFUSED);
   EXPECT_EQ(prompter.last().rfind(SCORE_BAD_GRID_TEXT, 0), 0u) << prompter.last();
 
   // Nine notes of one track sounding at once, each with its own start.
   ScoreSong dense;
-  dense.values.midiOutput[2] = 1;
+  dense.midiOutput[2] = 1;
   dense.addBeats(4, true, {4, 4, 4, 4});
   dense.close();
   for (int i = 0; i < 9; ++i) dense.addNote(2, 50 + i, i / 4, i % 4, 4, 0);
-  EXPECT_EQ(exportMusicXml(dense.notes, dense.values, {}, path, prompter), SCORE_EXPORT_REFUSED);
+  EXPECT_EQ(exportMusicXml(dense.notes, valuesOf(dense), {}, path, prompter), SCORE_EXPORT_REFUSED);
   EXPECT_NE(prompter.last().find("more than 8 notes of track 2"), std::string::npos)
       << prompter.last();
 
   EXPECT_EQ(
-      exportMusicXml(song.notes, song.values, {}, dir.file("no/such/dir/x.musicxml"), prompter),
+      exportMusicXml(song.notes, valuesOf(song), {}, dir.file("no/such/dir/x.musicxml"), prompter),
       SCORE_EXPORT_WRITE_FAILED);
 }
 

@@ -10,7 +10,6 @@ namespace quavrix::test {
 ScoreSong::ScoreSong(std::uint32_t positions, std::uint32_t first, std::uint32_t interval)
     : notes(emptyScore(positions)), interval(interval) {
   beats.push_back(first);
-  values.midiOutput.fill(0);
 }
 
 void ScoreSong::addBeats(int count, bool bar, std::vector<int> beatParts) {
@@ -61,7 +60,7 @@ void ScoreSong::addNote(int track, int midiKey, int beat, int part, int endBeat,
 std::vector<SongNote> ScoreSong::expected(int fromBeat, int toBeat) const {
   std::vector<SongNote> out;
   for (SongNote n : placed) {
-    if (values.midiOutput[n.track] == 0 || n.start < fromBeat || n.start >= toBeat) continue;
+    if (midiOutput[n.track] == 0 || n.start < fromBeat || n.start >= toBeat) continue;
     n.start -= fromBeat;
     out.push_back(n);
   }
@@ -75,9 +74,9 @@ std::vector<SongNote> ScoreSong::expected(int fromBeat, int toBeat) const {
 
 ScoreSong richSong(std::uint32_t interval) {
   ScoreSong s(30000, 1000, interval);
-  s.values.cKeyTo = 9;  // the roll names Eb "C": the key of Eb
-  s.values.midiOutput[1] = 1;
-  s.values.midiOutput[4] = 1;
+  s.keySetting = 9;  // the roll names Eb "C": the key of Eb
+  s.midiOutput[1] = 1;
+  s.midiOutput[4] = 1;
   s.addBeats(1, false, {2});          // beat 0: pickup
   s.addBeats(4, true, {2, 4, 3, 1});  // beats 1-4
   s.addBeats(4, true, {2, 1, 1, 6});  // beats 5-8

@@ -4,11 +4,11 @@
 // one grid point to another, with the notes' onsets and lengths in beats
 // kept aside as a notation program should read them back.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "persist/settings.h"
 #include "score/note_store.h"
 
 namespace quavrix::test {
@@ -42,7 +42,10 @@ struct ScoreSong {
   std::vector<SongNote> expected(int fromBeat = 0, int toBeat = 1 << 30) const;
 
   NoteStore notes;
-  SettingValues values;
+  // Tracks exported (entries 1..7, as the settings' output flags) and the
+  // key setting.
+  std::array<std::int32_t, 10> midiOutput{};
+  std::int32_t keySetting = 0;
   std::uint32_t interval;  // positions per beat of the beats added next
   std::vector<std::uint32_t> beats;
   std::vector<int> parts;
