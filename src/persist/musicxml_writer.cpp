@@ -74,13 +74,12 @@ std::vector<Placed> placeValues(const ScoreGrid& grid, const std::vector<VoiceSp
                         note && (i + 1 < values.size() || span.tiedOut), false, false});
     }
   }
-  // One bracket per beat: it opens on the beat's first tuplet value and
-  // closes on its last.
+  // A bracket opens on the first value of its group and closes on the last.
   for (std::size_t i = 0; i < placed.size(); ++i) {
     const WrittenValue& v = placed[i].value;
     if (v.tupletActual == 0) continue;
     const auto sameTuplet = [&](std::size_t j) {
-      return placed[j].value.tupletActual != 0 && placed[j].value.beat == v.beat;
+      return placed[j].value.tupletActual != 0 && placed[j].value.bracket == v.bracket;
     };
     placed[i].tupletStart = i == 0 || !sameTuplet(i - 1);
     placed[i].tupletStop = i + 1 == placed.size() || !sameTuplet(i + 1);

@@ -38,7 +38,10 @@ int floorLog2(int n) {
   return e;
 }
 
-// Parts first..last-1 of a beat split into `parts` equal parts.
+// Parts first..last-1 of a beat split into `parts` equal parts. A beat of
+// 3 x 2^m parts reads as 2^m triplets, one on each 2^m-th of the beat (six
+// parts: two triplets of sixteenths); other counts that are no power of two
+// as one tuplet over the whole beat (five: five sixteenths in the time of four).
 void notateInBeat(const ScoreGrid& grid, int beat, int first, int last,
                   std::vector<WrittenValue>& out) {
   const int parts = grid.beats[static_cast<std::size_t>(beat)].parts;
@@ -47,16 +50,30 @@ void notateInBeat(const ScoreGrid& grid, int beat, int first, int last,
     out.push_back({grid.unitsPerBeat, 0, 0, 0, 0, beat});
     return;
   }
-  // The smallest value: quarter / normal, where normal is the largest power
-  // of two not above the parts; other part counts are tuplets of it.
-  const int normalExp = floorLog2(parts);
+  const int triplets = parts / 3;
+  const int size = parts % 3 == 0 && (triplets & (triplets - 1)) == 0 ? 3 : parts;
+  const int groupExp = floorLog2(parts / size);  // a group lasts a quarter / 2^groupExp
+  // The smallest value of a group: its length / normal, where normal is the
+  // largest power of two not above its parts; other part counts are tuplets.
+  const int normalExp = floorLog2(size);
   const int normal = 1 << normalExp;
-  const bool tuplet = normal != parts;
-  for (int left = last - first; left > 0;) {
-    const Shape s = largestShape(left, parts);
-    out.push_back({s.length * unit, s.exponent - normalExp, s.dots, tuplet ? parts : 0,
-                   tuplet ? normal : 0, beat});
-    left -= s.length;
+  const bool tuplet = normal != size;
+  for (int at = first; at < last;) {
+    const int group = at / size;
+    const int stop = std::min(last, (group + 1) * size);
+    const int bracket = beat * MAX_PARTS_PER_BEAT + group;
+    if (stop - at == size) {  // a whole group of a split beat: a plain value
+      out.push_back({size * unit, -groupExp, 0, 0, 0, bracket});
+      at = stop;
+      continue;
+    }
+    for (int left = stop - at; left > 0;) {
+      const Shape s = largestShape(left, size);
+      out.push_back({s.length * unit, s.exponent - normalExp - groupExp, s.dots, tuplet ? size : 0,
+                     tuplet ? normal : 0, bracket});
+      left -= s.length;
+    }
+    at = stop;
   }
 }
 

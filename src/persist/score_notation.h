@@ -15,11 +15,13 @@ struct WrittenValue {
   std::int64_t duration = 0;  // units (grid units per beat = divisions per quarter)
   int typeExponent = 0;       // log2 of the length in quarters: 0 quarter, -1 eighth, 2 whole
   int dots = 0;
-  // Tuplet ratio of a beat that is not split into a power of two (0 = none):
+  // Tuplet ratio where a beat is not split into a power of two (0 = none):
   // `actual` notes in the time of `normal`.
   int tupletActual = 0;
   int tupletNormal = 0;
-  int beat = 0;  // the beat a tuplet value lies in, so a bracket covers one beat
+  // Values of one tuplet share this number, so that each bracket covers
+  // one group: a beat, or a triplet within it.
+  int bracket = 0;
 };
 
 // Notes of one track that start and end together, written as one chord.

@@ -57,7 +57,7 @@ test::CommandResult check(const test::TempDir& dir, const std::string& midi,
                           dir.file("expected.json"));
 }
 
-// Twelve bars of 2 to 5 beats, beats split into 1, 2, 3, 4, 6 or 8 parts,
+// Twelve bars of 2 to 5 beats, beats split into 1, 2, 3, 4, 5, 6, 8 or 12 parts,
 // and on two tracks two lanes each of notes and chords from one grid line to
 // another, with rests between; the lanes overlap freely, so notes of one
 // track often overlap with different lengths.
@@ -67,11 +67,11 @@ test::ScoreSong randomSong(unsigned seed) {
   song.midiOutput[2] = 1;
   song.midiOutput[6] = 1;
   song.keySetting = static_cast<int>(random() % 12);
-  static constexpr int SPLITS[] = {1, 2, 3, 4, 6, 8};
+  static constexpr int SPLITS[] = {1, 2, 3, 4, 5, 6, 8, 12};
   for (int bar = 0; bar < 12; ++bar) {
     std::vector<int> parts;
     const int beats = 2 + static_cast<int>(random() % 4);
-    for (int b = 0; b < beats; ++b) parts.push_back(SPLITS[random() % 6]);
+    for (int b = 0; b < beats; ++b) parts.push_back(SPLITS[random() % 8]);
     song.addBeats(beats, true, parts);
   }
   song.close();

@@ -152,17 +152,28 @@ TEST(MusicXmlScore, RhythmIsWrittenWithDotsTupletsTiesChordsRestsAndVoices) {
   EXPECT_EQ(pitchOf(bar2[1]), "rest");
 
   // Bar 2: the held G under two quarters goes to a second voice; the last
-  // beat is a sextuplet whose bracket opens and closes within the beat.
+  // beat, in six parts, is two triplets of sixteenths: an eighth and a
+  // sixteenth under one bracket, then a whole triplet's plain eighth.
   EXPECT_EQ(melody[2].voiceLength.size(), 2u);
-  int sextuplets = 0, opened = 0, closed = 0;
+  std::vector<std::string> lastBeat;
+  int opened = 0, closed = 0;
   for (const XMLElement* n : bar2) {
-    sextuplets += textOf(n->FirstChildElement("time-modification"), "actual-notes") == "6";
+    const XMLElement* tm = n->FirstChildElement("time-modification");
+    if (tm)
+      lastBeat.push_back(textOf(n, "type") + " " + textOf(tm, "actual-notes") + ":" +
+                         textOf(tm, "normal-notes"));
     opened += has(n, "notations", "tuplet", "start");
     closed += has(n, "notations", "tuplet", "stop");
   }
-  EXPECT_EQ(sextuplets, 3);
+  EXPECT_EQ(lastBeat, (std::vector<std::string>{"eighth 3:2", "16th 3:2"}));
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(closed, 1);
+  int plainEighths = 0;
+  for (const XMLElement* n : bar2) {
+    plainEighths +=
+        pitchOf(n) == "Ab4" && textOf(n, "type") == "eighth" && !has(n, "time-modification");
+  }
+  EXPECT_EQ(plainEighths, 1);
 
   // Bar 3 has no melody: one whole-bar rest.
   ASSERT_EQ(melody[3].notes.size(), 1u);

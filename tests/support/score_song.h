@@ -53,7 +53,7 @@ struct ScoreSong {
 };
 
 // Key of Eb; a pickup of one beat, bars of 4/4, 4/4, 3/4, 3/4, 4/4; eighths,
-// sixteenths, triplets and sextuplets; a dotted quarter; a chord, a note tied over a bar line,
+// sixteenths, triplets and a beat of six; a dotted quarter; a chord, a note tied over a bar line,
 // rests, a held note under moving ones; a melody on track 1 and a bass on
 // track 4 (both exported) and a note on track 2 (not exported).
 ScoreSong richSong(std::uint32_t interval = 689);
