@@ -202,6 +202,15 @@ void CChildView::keyReleaseEvent(QKeyEvent* event) {
   drawNow();
 }
 
+void CChildView::focusOutEvent(QFocusEvent*) {
+  focusLost(view_);
+}
+
+void CChildView::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) focusLost(view_);
+  QWidget::changeEvent(event);
+}
+
 bool CChildView::focusNextPrevChild(bool) {
   // Tab belongs to the view, not to focus moves.
   return false;

@@ -53,6 +53,7 @@ enum MenuId : int {
   ID_SETTINGS = 32801,
   ID_SHORTCUT_KEYS = 32813,
   ID_ABOUT = 57664,
+  ID_EXPORT_SCORE = 32840,  // "Export score (MusicXML)..."
   ID_SUGGEST_NOTES = 32900,
   ID_ACCEPT_SUGGESTIONS = 32901,
   ID_HIDE_SUGGESTIONS = 32902,
@@ -90,6 +91,12 @@ class CMainFrame : public QMainWindow {
   void buildMenu();
   // Opens a recording with progress shown; true on success.
   bool openWithProgress(const std::string& requested);
+  // Runs `work` on another thread while the view shows `title` and what
+  // `stage` says, polled; the window takes no commands meanwhile.
+  void runWithProgress(const QString& title, const std::function<void()>& work,
+                       const std::function<QString()>& stage);
+  // The view's long work (FFT Mono) with the engine busy.
+  void runBeside(const char* stage, const std::function<void()>& work);
   void openRecent();
   void afterCommand();
   void setMenusEnabled(bool enabled);

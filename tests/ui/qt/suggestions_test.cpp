@@ -8,37 +8,29 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "engine/engine.h"
 #include "engine/suggestions.h"
-#include "qt_app.h"
+#include "frame_fixture.h"
 #include "support/run_command.h"
-#include "ui/qt/child_view.h"
-#include "ui/qt/main_frame.h"
 
 namespace quavrix {
 namespace {
 
-struct Suggestions : ::testing::Test {
+struct Suggestions : Frame {
   void SetUp() override {
     if (!std::filesystem::exists(test::binPath("note_model.qvnm")))
       GTEST_SKIP() << "no note model beside the programs: run scripts/fetch-model.sh, then rebuild";
     setenv("XDG_CACHE_HOME", fixture.dir.file("cache").c_str(), 1);
-    demo = fixture.dir.file("demo.wav");
+    // The demo's tones, where the fixture's own recording has only clicks.
+    fixture.wav = fixture.dir.file("demo.wav");
     ASSERT_EQ(
-        test::runCommand(test::binPath("quavrix-cli") + " demo " + demo + " --seconds 8").exitCode,
+        test::runCommand(test::binPath("quavrix-cli") + " demo " + fixture.wav + " --seconds 8")
+            .exitCode,
         0);
-    test::qtApp();
-    frame = std::make_unique<CMainFrame>(test::frameOptions(fixture));
-    frame->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-    fixture.files.reply(demo);
-    frame->runCommand(ID_OPEN_WAV);
+    openDemo();
     ASSERT_EQ(engine().busy, 0) << fixture.prompter.last();
     QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint(780, 930));  // track 1
     ASSERT_EQ(engine().viewState.currentTrack, 1);
   }
-  Engine& engine() { return frame->engine(); }
-  CChildView* view() { return frame->childView(); }
   int track1Notes() {
     int n = 0;
     for (const std::int32_t word : engine().notes.slots)
@@ -54,9 +46,6 @@ struct Suggestions : ::testing::Test {
     }
     return out;
   }
-  test::ProjectFixture fixture;
-  std::string demo;
-  std::unique_ptr<CMainFrame> frame;
 };
 
 TEST_F(Suggestions, AreDrawnAsOutlinesAndAClickPlacesOneAsOneUndoStep) {
@@ -70,12 +59,8 @@ TEST_F(Suggestions, AreDrawnAsOutlinesAndAClickPlacesOneAsOneUndoStep) {
   ScreenRect r;
   ASSERT_TRUE(suggestionRect(engine(), engine().suggestions.notes[shown[0]], r));
   const int x = (r.left + r.right) / 2;
-  view()->drawNow();
-  const QImage& image = view()->image();
-  const qreal dpr = image.devicePixelRatio();
-  const QRgb edge = image.pixel(static_cast<int>(x * dpr), static_cast<int>(r.top * dpr));
-  const QRgb inside =
-      image.pixel(static_cast<int>(x * dpr), static_cast<int>((r.top + r.bottom) / 2 * dpr));
+  const QRgb edge = pixel(x, r.top);
+  const QRgb inside = pixel(x, (r.top + r.bottom) / 2);
   EXPECT_GT(qRed(edge), 200) << "an amber outline";
   EXPECT_LT(qBlue(edge), 140);
   EXPECT_NE(edge, inside) << "outlined, not filled";
