@@ -10,6 +10,7 @@
 #include "analysis/transcription.h"
 #include "analysis/wav_reader.h"
 #include "base/atomic_file.h"
+#include "base/units.h"
 #include "cli.h"
 #include "persist/note_list_midi.h"
 
@@ -37,12 +38,19 @@ int runTranscribe(const std::vector<std::string>& argv) {
                  reason.c_str());
     return 1;
   }
+  std::vector<float> audio;
+  if (!modelInput(rec, audio, &reason)) {
+    std::fprintf(stderr, "quavrix-cli transcribe: %s\n", reason.c_str());
+    return 1;
+  }
+  // The recording's samples are not needed again: a long one is the largest
+  // buffer of the run.
+  const double seconds = static_cast<double>(rec.framesRead) / SAMPLE_RATE;
+  releaseRecording(rec);
   // What the model hears, as raw 22050 Hz mono floats: the benchmark feeds
   // the same audio to the model's own JavaScript.
   if (const auto dump = args.value("--model-input")) {
-    std::vector<float> audio;
-    if (!modelInput(rec, audio, &reason) ||
-        !writeFileAtomically(*dump, audio.data(), audio.size() * sizeof(float), &reason)) {
+    if (!writeFileAtomically(*dump, audio.data(), audio.size() * sizeof(float), &reason)) {
       std::fprintf(stderr, "quavrix-cli transcribe: cannot write %s: %s\n", dump->c_str(),
                    reason.c_str());
       return 1;
@@ -51,11 +59,10 @@ int runTranscribe(const std::vector<std::string>& argv) {
   Transcription result;
   PosteriorOptions options;
   options.threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  if (!transcribeRecording(rec, *model, result, &reason, options)) {
+  if (!transcribeInput(std::move(audio), seconds, *model, result, &reason, options)) {
     std::fprintf(stderr, "quavrix-cli transcribe: %s\n", reason.c_str());
     return 1;
   }
-  releaseRecording(rec);
 
   if (const auto out = args.value("--out")) {
     const auto file = noteListMidi(result.notes);

@@ -100,6 +100,10 @@ bool modelInput(const Recording& rec, std::vector<float>& out, std::string* reas
     // the second half, started SPLIT_MARGIN frames early (far more than the
     // converter's filter reaches), joins the first without a seam.
     const std::size_t middle = frames / 2 & ~std::size_t{1};
+    // Room for the whole at once: the second half is appended without moving
+    // the first (a long recording's input is tens of megabytes).
+    out.clear();
+    out.reserve(frames / 2 + 64);
     std::vector<float> second;
     std::string secondReason;
     bool secondOk = false;

@@ -10,10 +10,16 @@ namespace quavrix {
 
 bool transcribeRecording(const Recording& recording, const NoteModel& model, Transcription& out,
                          std::string* reason, const PosteriorOptions& options) {
-  out = {};
-  out.seconds = static_cast<double>(recording.framesRead) / SAMPLE_RATE;
   std::vector<float> audio;
   if (!modelInput(recording, audio, reason)) return false;
+  return transcribeInput(std::move(audio), static_cast<double>(recording.framesRead) / SAMPLE_RATE,
+                         model, out, reason, options);
+}
+
+bool transcribeInput(std::vector<float>&& audio, double seconds, const NoteModel& model,
+                     Transcription& out, std::string* reason, const PosteriorOptions& options) {
+  out = {};
+  out.seconds = seconds;
   NotePosteriors post;
   if (!computePosteriors(model, audio.data(), audio.size(), post, options)) {
     if (reason) *reason = options.cancel && *options.cancel ? "cancelled" : "not enough memory";

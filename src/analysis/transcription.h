@@ -19,5 +19,9 @@ struct Transcription {
 // `options.cancel` turned true.
 bool transcribeRecording(const Recording& recording, const NoteModel& model, Transcription& out,
                          std::string* reason, const PosteriorOptions& options = {});
+// The same from the model's input (modelInput), which it frees as soon as
+// the posteriors are made, for callers that free the recording first.
+bool transcribeInput(std::vector<float>&& audio, double seconds, const NoteModel& model,
+                     Transcription& out, std::string* reason, const PosteriorOptions& options = {});
 
 }  // namespace quavrix
