@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <ostream>
 
+#include "analysis/beat_tracker.h"
 #include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
 #include "base/units.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
 #include "engine/project.h"
 #include "engine/settings_apply.h"
 #include "engine/transport.h"
@@ -75,8 +77,15 @@ int readForOpen(Recording& scratch, const std::string& path, std::ostream& conso
   console << "reading .wav              " << std::flush;
   scratch.path = path.substr(0, 256);
   const int read = readRecordingSamples(scratch, reason);
-  // The onsets are found on one core while the other starts on the spectrum.
-  if (read == WAV_OK) analyseRecording(scratch, [&] { detectOnsets(scratch); });
+  // The onsets and the beats are found on one core while the other starts
+  // on the spectrum.
+  if (read == WAV_OK) {
+    analyseRecording(scratch, [&] {
+      detectOnsets(scratch);
+      scratch.beatTrack = trackBeats(scratch);
+      scratch.beatsTracked = true;
+    });
+  }
   console << "Done.\n\n";
   if (read == WAV_NO_MEMORY) {
     if (reason) *reason = memoryRefusal(availableMemoryBytes());
@@ -113,8 +122,7 @@ int finishOpen(Engine& engine, Recording& scratch, const std::string& path, std:
   relinkPlayback(engine);
 
   NoteStore& notes = engine.notes;
-  seedBeats(notes, engine.recording.onsetMarks);
-  refreshGrid(notes, engine.cellGrid);
+  seedGrid(engine);
   allocateStrobe(engine.strobe, notes, *engine.prompter);
 
   console << "FFT  start                " << std::flush;

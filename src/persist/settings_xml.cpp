@@ -300,6 +300,7 @@ void buildSettingsDocument(const Settings& s, XMLDocument& doc) {
   addElement(doc, beat, n.judgingTolerance)->SetText(std::to_string(v.judgingTolerance).c_str());
   addElement(doc, beat, n.autoFillTolerance)->SetText(std::to_string(v.autoFillTolerance).c_str());
   addNumber(doc, root, n.guessingGroup, n.magnification, v.displayMagnification);
+  addNumber(doc, root, n.gridOnOpeningGroup, n.gridOnOpening, v.gridOnOpening);
 }
 
 void readSettingsDocument(Settings& s, const XMLDocument& doc) {
@@ -324,6 +325,8 @@ void readSettingsDocument(Settings& s, const XMLDocument& doc) {
   readNumber(root, n.transposeGroup, n.transpose, &v.cKeyTo);
   readBeatGroup(s, root);
   readNumber(root, n.guessingGroup, n.magnification, &v.displayMagnification);
+  readNumber(root, n.gridOnOpeningGroup, n.gridOnOpening, &v.gridOnOpening);
+  if (v.gridOnOpening != GRID_FROM_BEATS) v.gridOnOpening = GRID_FROM_ONSETS;
   s.loaded = 1;
 }
 

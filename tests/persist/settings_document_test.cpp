@@ -140,6 +140,9 @@ const char* const DEFAULT_DOCUMENT = R"(<?xml version="1.0"?>
     <Note_guessing>
         <Display_mag>10</Display_mag>
     </Note_guessing>
+    <Grid_on_opening>
+        <value>0</value>
+    </Grid_on_opening>
 </Settings>
 )";
 
@@ -307,4 +310,23 @@ TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {
 }
 
 }  // namespace
+TEST(SettingsDocument, GridOnOpeningReadsAsOnsetsUnlessItSaysBeats) {
+  const struct {
+    const char* element;
+    std::int32_t expected;
+  } cases[] = {
+      {"", GRID_FROM_ONSETS},  // a file from before the setting
+      {"<Grid_on_opening><value>1</value></Grid_on_opening>", GRID_FROM_BEATS},
+      {"<Grid_on_opening><value>7</value></Grid_on_opening>", GRID_FROM_ONSETS},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("<Settings>") + c.element + "</Settings>";
+    EXPECT_EQ(readText(text).values.gridOnOpening, c.expected) << c.element;
+  }
+  Settings beats;
+  beats.values.gridOnOpening = GRID_FROM_BEATS;
+  EXPECT_EQ(readText(settingsDocumentText(beats), Settings{}).values.gridOnOpening,
+            GRID_FROM_BEATS);
+}
+
 }  // namespace quavrix

@@ -14,6 +14,7 @@
 
 #include "engine/editing.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
 #include "engine/transport.h"
@@ -154,7 +155,12 @@ void CMainFrame::buildMenu() {
         {0, nullptr},
         {0, nullptr},
         {ID_MIDI_SAVE, "M I D I   SAVE   .MID"}}},
-      {"    Edit    ", {{ID_UNDO, "Undo\tCtrl+Z"}, {0, nullptr}, {ID_REDO, "Redo\tCtrl+Y"}}},
+      {"    Edit    ",
+       {{ID_UNDO, "Undo\tCtrl+Z"},
+        {0, nullptr},
+        {ID_REDO, "Redo\tCtrl+Y"},
+        {0, nullptr},
+        {ID_FIND_BEATS, "Find beats"}}},
       {"    Setting    ", {{ID_SETTINGS, "SETTING MENU"}}},
       {"    Help   ", {{ID_SHORTCUT_KEYS, "Short Cut Key"}, {ID_ABOUT, "about QUAVRIX"}}},
   };
@@ -233,6 +239,9 @@ void CMainFrame::runCommand(int id) {
       break;
     case ID_REDO:
       redoNoteEdit(e);
+      break;
+    case ID_FIND_BEATS:
+      findBeats(e);
       break;
     case ID_SETTINGS:
       settingsCommand();
