@@ -34,7 +34,7 @@ constexpr double BASS_WEIGHT = 0.5;
 // How strictly a beat keeps the local period (against the normalised onsets).
 constexpr double TIGHTNESS = 100.0;
 // Seconds from the start of an onset frame to the attack it responds to most.
-constexpr double ONSET_DELAY_SECONDS = 0.0;
+constexpr double ONSET_DELAY_SECONDS = 0.0135;
 
 std::vector<double> tempoCandidates() {
   std::vector<double> bpm;
@@ -242,9 +242,11 @@ double onAttack(const std::vector<float>& loudness, double seconds) {
   double bestRise = 0.0;
   long best = -1;
   for (long j = centre - REACH; j <= centre + REACH; ++j) {
-    if (j - BEFORE < 0 || j + 1 >= static_cast<long>(loudness.size())) continue;
+    if (j < 0 || j + 1 >= static_cast<long>(loudness.size())) continue;
+    // Before the recording's first frame there is silence.
     double before = 0.0;
-    for (long k = j - BEFORE; k < j; ++k) before += loudness[static_cast<std::size_t>(k)];
+    for (long k = std::max(0L, j - BEFORE); k < j; ++k)
+      before += loudness[static_cast<std::size_t>(k)];
     before /= BEFORE;
     const double after =
         0.5 * (loudness[static_cast<std::size_t>(j)] + loudness[static_cast<std::size_t>(j + 1)]);
