@@ -10,11 +10,9 @@
 
 namespace quavrix {
 
-// Recording frames per onset value (11.6 ms) and per chroma value (46 ms).
+// Recording frames per onset value (11.6 ms) and per chroma value (93 ms).
 inline constexpr int ONSET_HOP = 512;
-inline constexpr int CHROMA_HOP = 2048;
-// Recording frames per loudness value, the resolution beats are placed at.
-inline constexpr int LOUDNESS_HOP = 32;
+inline constexpr int CHROMA_HOP = 4096;
 inline constexpr double ONSET_RATE = 44100.0 / ONSET_HOP;
 
 using Chroma = std::array<float, 12>;
@@ -27,8 +25,6 @@ struct BeatFeatures {
   std::vector<float> bass;
   // Pitch-class energy (150 Hz .. 2 kHz) of frames k * CHROMA_HOP .. + 4095.
   std::vector<Chroma> chroma;
-  // Summed magnitude of every LOUDNESS_HOP frames, for placing attacks finely.
-  std::vector<float> loudness;
 };
 
 // The curves of `frames` stereo frames (16-bit, full scale 32768). Returns

@@ -172,14 +172,19 @@ std::vector<std::size_t> placeBeats(const std::vector<double>& env,
   const std::size_t n = env.size();
   std::vector<double> total(n, 0.0);
   std::vector<long> previous(n, -1);
+  // log(gap / period) = log(gap) - log(period); the gaps are whole frames.
+  const double longest = *std::max_element(periods.begin(), periods.end());
+  std::vector<double> logGap(static_cast<std::size_t>(2.0 * longest) + 3, 0.0);
+  for (std::size_t g = 1; g < logGap.size(); ++g) logGap[g] = std::log(static_cast<double>(g));
   for (std::size_t t = 0; t < n; ++t) {
     const double period = periods[t];
+    const double logPeriod = std::log(period);
     const long lo = static_cast<long>(t) - std::lround(2.0 * period);
     const long hi = static_cast<long>(t) - std::lround(period / 2.0);
     double best = -std::numeric_limits<double>::infinity();
     long from = -1;
     for (long p = std::max(0L, lo); p <= hi; ++p) {
-      const double stretch = std::log((static_cast<double>(t) - p) / period);
+      const double stretch = logGap[static_cast<std::size_t>(static_cast<long>(t) - p)] - logPeriod;
       const double v = total[static_cast<std::size_t>(p)] - TIGHTNESS * stretch * stretch;
       if (v > best) {
         best = v;
@@ -234,28 +239,38 @@ double refineFrame(const std::vector<double>& env, std::size_t t) {
 }
 
 // Moves a beat onto the attack that begins within a few milliseconds of it:
-// where the loudness first jumps above what came just before.
-double onAttack(const std::vector<float>& loudness, double seconds) {
-  const long centre = std::lround(seconds * SAMPLE_RATE / LOUDNESS_HOP);
-  constexpr long REACH = 10;  // 7 ms
+// the first run of 32 frames whose loudness jumps well above the runs just
+// before it.
+double onAttack(const std::int16_t* left, const std::int16_t* right, std::size_t frames,
+                double seconds) {
+  constexpr long RUN = 32;
+  constexpr long REACH = 10;  // runs either side: 7 ms
   constexpr long BEFORE = 8;
+  const long centre = std::lround(seconds * SAMPLE_RATE / RUN);
+  const long first = std::max(0L, centre - REACH - BEFORE);
+  const long last = std::min(static_cast<long>(frames / RUN) - 1, centre + REACH + 1);
+  if (last <= first) return seconds;
+  std::vector<double> loudness(static_cast<std::size_t>(last - first + 1));
+  for (long j = first; j <= last; ++j) {
+    long sum = 0;
+    for (long f = j * RUN; f < (j + 1) * RUN; ++f) sum += std::abs(left[f] + right[f]);
+    loudness[static_cast<std::size_t>(j - first)] = static_cast<double>(sum);
+  }
+  const auto at = [&](long j) { return loudness[static_cast<std::size_t>(j - first)]; };
   double bestRise = 0.0;
   long best = -1;
-  for (long j = centre - REACH; j <= centre + REACH; ++j) {
-    if (j < 0 || j + 1 >= static_cast<long>(loudness.size())) continue;
+  for (long j = std::max(0L, centre - REACH); j <= centre + REACH && j + 1 <= last; ++j) {
     // Before the recording's first frame there is silence.
     double before = 0.0;
-    for (long k = std::max(0L, j - BEFORE); k < j; ++k)
-      before += loudness[static_cast<std::size_t>(k)];
+    for (long k = std::max(first, j - BEFORE); k < j; ++k) before += at(k);
     before /= BEFORE;
-    const double after =
-        0.5 * (loudness[static_cast<std::size_t>(j)] + loudness[static_cast<std::size_t>(j + 1)]);
+    const double after = 0.5 * (at(j) + at(j + 1));
     if (after > 2.0 * before + 1.0 && after - before > bestRise) {
       bestRise = after - before;
       best = j;
     }
   }
-  return best < 0 ? seconds : static_cast<double>(best) * LOUDNESS_HOP / SAMPLE_RATE;
+  return best < 0 ? seconds : static_cast<double>(best) * RUN / SAMPLE_RATE;
 }
 
 }  // namespace
@@ -272,7 +287,7 @@ BeatTrack trackBeats(const std::int16_t* left, const std::int16_t* right, std::s
   for (std::size_t t : frameBeats) fine.push_back(refineFrame(env, t));
   for (double f : fine) {
     const double seconds = f * ONSET_HOP / SAMPLE_RATE + ONSET_DELAY_SECONDS;
-    track.beats.push_back(onAttack(features.loudness, std::max(0.0, seconds)));
+    track.beats.push_back(onAttack(left, right, frames, std::max(0.0, seconds)));
   }
   const Meter meter = findMeter(features, fine);
   track.beatsPerBar = meter.beatsPerBar;
