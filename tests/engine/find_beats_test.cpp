@@ -110,7 +110,9 @@ TEST_F(FindBeats, WorksOnTheVisibleWindowOnly) {
   f.engine->viewState.window.total = static_cast<std::int32_t>(n.positions) * 32;
   findBeats(*f.engine);
   for (std::uint32_t p = 0; p < n.positions; ++p) {
-    if (p < vs || p >= ve) ASSERT_EQ(n.lineMap[p], before[p]) << p;
+    if (p < vs || p >= ve) {
+      ASSERT_EQ(n.lineMap[p], before[p]) << p;
+    }
   }
   expectOnClicks(linesWith(n, LINE_BEAT), clicks.size() - 8);
 }
