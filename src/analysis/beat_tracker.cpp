@@ -20,7 +20,7 @@ constexpr double FASTEST_BPM = 187.0;
 constexpr double TEMPO_STEP = 0.005;
 // Without other evidence a beat is felt near this tempo; the prior's width
 // in octaves decides how much stronger an octave below or above must be.
-constexpr double PRIOR_CENTRE_BPM = 100.0;
+constexpr double PRIOR_CENTRE_BPM = 95.0;
 constexpr double PRIOR_WIDTH_OCTAVES = 1.0;
 // The tempogram's windows and their spacing, in seconds.
 constexpr double TEMPO_WINDOW_SECONDS = 8.0;
@@ -28,9 +28,12 @@ constexpr double TEMPO_HOP_SECONDS = 2.0;
 // How far the tempo may move from one window to the next (candidates), and
 // what a move of one candidate costs against the log of the evidence.
 constexpr int TEMPO_MOVE = 12;
-constexpr double TEMPO_MOVE_COST = 0.0075;
+constexpr double TEMPO_MOVE_COST = 0.003;
 // Attacks in the bass (kick drum, bass line) mark beats more than others.
 constexpr double BASS_WEIGHT = 0.5;
+// How much the bass line's own repetition counts towards a tempo: a left
+// hand or a bass that keeps the beat outweighs a loud syncopated figure.
+constexpr double TEMPO_BASS_WEIGHT = 1.0;
 // How strictly a beat keeps the local period (against the normalised onsets).
 constexpr double TIGHTNESS = 100.0;
 // Seconds from the start of an onset frame to the attack it responds to most.
@@ -100,8 +103,9 @@ std::vector<double> tempoEvidence(const std::vector<double>& env, std::size_t fr
 }
 
 // The beat period (frames) at every frame: a path through the windows'
-// tempo evidence that moves slowly and never jumps an octave.
-std::vector<double> localPeriods(const std::vector<double>& env) {
+// tempo evidence, of all onsets and of the bass's, that moves slowly and
+// never jumps an octave.
+std::vector<double> localPeriods(const std::vector<double>& env, const std::vector<double>& bass) {
   const std::size_t n = env.size();
   const std::vector<double> bpm = tempoCandidates();
   const auto window = static_cast<std::size_t>(std::lround(TEMPO_WINDOW_SECONDS * ONSET_RATE));
@@ -118,7 +122,9 @@ std::vector<double> localPeriods(const std::vector<double>& env) {
   std::vector<std::vector<int>> back(starts.size(), std::vector<int>(states, -1));
   for (std::size_t w = 0; w < starts.size(); ++w) {
     const std::size_t from = starts[w];
-    const std::vector<double> evidence = tempoEvidence(env, from, std::min(n, from + window), bpm);
+    std::vector<double> evidence = tempoEvidence(env, from, std::min(n, from + window), bpm);
+    const std::vector<double> low = tempoEvidence(bass, from, std::min(n, from + window), bpm);
+    for (std::size_t j = 0; j < evidence.size(); ++j) evidence[j] += TEMPO_BASS_WEIGHT * low[j];
     const double top = *std::max_element(evidence.begin(), evidence.end());
     std::vector<double> next(states);
     for (std::size_t j = 0; j < states; ++j) {
@@ -280,7 +286,9 @@ BeatTrack trackBeats(const std::int16_t* left, const std::int16_t* right, std::s
   const BeatFeatures features = computeBeatFeatures(left, right, frames);
   if (features.onset.size() < 8) return track;
   const std::vector<double> env = beatEnvelope(features.onset, features.bass);
-  const std::vector<std::size_t> frameBeats = placeBeats(env, localPeriods(env));
+  const std::vector<float> nothing(features.bass.size(), 0.0f);
+  const std::vector<double> bassEnv = beatEnvelope(nothing, features.bass);
+  const std::vector<std::size_t> frameBeats = placeBeats(env, localPeriods(env, bassEnv));
   if (frameBeats.empty()) return track;
 
   std::vector<double> fine;
