@@ -150,12 +150,14 @@ BeatFeatures computeBeatFeatures(const std::int16_t* left, const std::int16_t* r
                                  std::size_t frames) {
   BeatFeatures out;
   const std::size_t count = frames / DECIMATION;
-  std::vector<float> mono(count);
+  // Every entry is written below: no zero-filling first.
+  std::vector<float> mono;
+  mono.reserve(count);
   constexpr float SCALE = 1.0f / (2.0f * DECIMATION * 32768.0f);
   for (std::size_t i = 0; i < count; ++i) {
     int sum = 0;
     for (std::size_t k = DECIMATION * i; k < DECIMATION * (i + 1); ++k) sum += left[k] + right[k];
-    mono[i] = static_cast<float>(sum) * SCALE;
+    mono.push_back(static_cast<float>(sum) * SCALE);
   }
   onsetCurves(mono, out);
   chromaCurve(mono, out);
