@@ -117,6 +117,26 @@ TEST_F(FindBeats, WorksOnTheVisibleWindowOnly) {
   expectOnClicks(linesWith(n, LINE_BEAT), clicks.size() - 8);
 }
 
+TEST_F(FindBeats, MoreChangesThanUndoHoldsAskFirst) {
+  ASSERT_TRUE(f.open());
+  NoteStore& n = notes();
+  // A beat every ten positions: far more lines go than Undo could restore.
+  for (std::uint32_t p = positionOf(0.5); p < positionOf(SECONDS - 1.0); p += 10)
+    setLine(n, p, LINE_BEAT, false);
+  clearGridHistory(n);
+  const std::vector<std::uint8_t> before(n.lineMap.begin(), n.lineMap.end());
+
+  f.prompter.answer(Answer::No);
+  EXPECT_EQ(findBeats(*f.engine), -1);
+  ASSERT_EQ(f.prompter.shown.size(), 1u);
+  EXPECT_TRUE(std::equal(before.begin(), before.end(), n.lineMap.begin()));
+
+  f.prompter.answer(Answer::Yes);
+  EXPECT_GT(findBeats(*f.engine), 20);
+  EXPECT_TRUE(n.gridHistory.empty()) << "nothing half-undoable is left";
+  expectOnClicks(linesWith(n, LINE_BEAT));
+}
+
 TEST_F(FindBeats, GridOnOpeningBeatsSeedsTheTrackedGrid) {
   f.engine->settings.values.gridOnOpening = GRID_FROM_BEATS;
   ASSERT_TRUE(f.open());
