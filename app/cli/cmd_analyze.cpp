@@ -80,10 +80,10 @@ int runAnalyze(const std::vector<std::string>& argv) {
     }
     return 1;
   }
-  // The onsets and the beats are found on one core while the other starts
-  // on the spectrum, as opening does. --no-beats leaves the beats out, for
-  // timing what tracking them adds.
-  const bool trackingBeats = !args.flag("--no-beats");
+  // The onsets are found on one core while the other starts on the
+  // spectrum, as opening does; with --beats the beats too, as opening does
+  // when the grid opens with them.
+  const bool trackingBeats = args.flag("--beats");
   start = std::chrono::steady_clock::now();
   double onsetMs = 0.0;
   double beatMs = 0.0;
@@ -150,7 +150,7 @@ int runAnalyze(const std::vector<std::string>& argv) {
   return 0;
 }
 
-const CommandRegistrar registrar({"analyze", "analyze RECORDING [--json] [--row R] [--no-beats]",
+const CommandRegistrar registrar({"analyze", "analyze RECORDING [--json] [--row R] [--beats]",
                                   runAnalyze});
 
 }  // namespace

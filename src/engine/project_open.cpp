@@ -73,15 +73,16 @@ std::string memoryRefusal(std::uint64_t availableBytes) {
 }
 
 int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
-                std::string* reason) {
+                std::string* reason, bool trackingBeats) {
   console << "reading .wav              " << std::flush;
   scratch.path = path.substr(0, 256);
   const int read = readRecordingSamples(scratch, reason);
-  // The onsets and the beats are found on one core while the other starts
-  // on the spectrum.
+  // The onsets (and the beats, when the grid opens with them) are found on
+  // one core while the other starts on the spectrum.
   if (read == WAV_OK) {
     analyseRecording(scratch, [&] {
       detectOnsets(scratch);
+      if (!trackingBeats) return;
       scratch.beatTrack = trackBeats(scratch);
       scratch.beatsTracked = true;
     });
@@ -153,7 +154,8 @@ int openRecording(Engine& engine, const std::string& requested, std::string* fai
   }
   Recording scratch;
   std::string reason;
-  const int read = readForOpen(scratch, path, *engine.console, &reason);
+  const int read = readForOpen(scratch, path, *engine.console, &reason,
+                               engine.settings.values.gridOnOpening == GRID_FROM_BEATS);
   if (read <= 0) {
     engine.prompter->error(read < 0 ? reason : std::string(WAV_OPEN_FAILED));
     if (failure) *failure = read < 0 ? reason : "cannot read " + path + ": " + reason;

@@ -287,8 +287,9 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
   int read = 0;
   std::string reason;
   childView_->setProgress(stageText(""));
+  const bool tracking = e.settings.values.gridOnOpening == GRID_FROM_BEATS;
   std::thread reader([&] {
-    read = readForOpen(*scratch, path, progress_->stream(), &reason);
+    read = readForOpen(*scratch, path, progress_->stream(), &reason, tracking);
     done.store(true);
   });
   QEventLoop loop;
