@@ -27,6 +27,8 @@ PACKAGES=(
   timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
   # the beat-tracking test set: a second General MIDI bank and the F-measures
   fluid-soundfont-gm python3-mir-eval
+  # a notation program that reads the exported scores back in the tests
+  musescore3
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -17,6 +17,7 @@
 #include "engine/find_beats.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
+#include "engine/score_export.h"
 #include "engine/transport.h"
 #include "ui/model/layout.h"
 #include "ui/model/progress_log.h"
@@ -154,7 +155,9 @@ void CMainFrame::buildMenu() {
         {ID_SAVE_DAT_AS, "S A V E   AS      .DAT"},
         {0, nullptr},
         {0, nullptr},
-        {ID_MIDI_SAVE, "M I D I   SAVE   .MID"}}},
+        {ID_MIDI_SAVE, "M I D I   SAVE   .MID"},
+        {0, nullptr},
+        {ID_EXPORT_SCORE, "Export score (MusicXML)..."}}},
       {"    Edit    ",
        {{ID_UNDO, "Undo\tCtrl+Z"},
         {0, nullptr},
@@ -233,6 +236,9 @@ void CMainFrame::runCommand(int id) {
       break;
     case ID_MIDI_SAVE:
       toggleEditorForMidiSave(e);
+      break;
+    case ID_EXPORT_SCORE:
+      exportScore(e);
       break;
     case ID_UNDO:
       undoNoteEdit(e);
