@@ -4,6 +4,7 @@
 
 #include "base/paths.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
 #include "engine/settings_apply.h"
 #include "engine/transport.h"
 #include "persist/autosave.h"
@@ -168,8 +169,7 @@ void newProjectData(Engine& engine) {
   clearNotes(notes);
   buildNoteOffs(notes);
   rebuildCells(engine.cellGrid, notes);
-  seedBeats(notes, engine.recording.onsetMarks);
-  refreshGrid(notes, engine.cellGrid);
+  seedGrid(engine);
   clearHistories(engine);
   engine.lastNote = LastNote{};
   engine.paths.dat.clear();

@@ -306,6 +306,7 @@ void buildSettingsDocument(const Settings& s, XMLDocument& doc) {
   playhead->SetAttribute(n.b, v.playhead.b);
   playhead->SetAttribute(n.a, v.playhead.a);
   playhead->SetAttribute(n.t, v.playhead.t);
+  addNumber(doc, root, n.gridOnOpeningGroup, n.gridOnOpening, v.gridOnOpening);
 }
 
 void readSettingsDocument(Settings& s, const XMLDocument& doc) {
@@ -336,6 +337,10 @@ void readSettingsDocument(Settings& s, const XMLDocument& doc) {
   if (const XMLElement* e = root->FirstChildElement(n.playhead)) {
     readColour(n, e, v.playhead, n.a, n.t);
   }
+  // Files from before the setting open grids as they always did.
+  v.gridOnOpening = GRID_FROM_ONSETS;
+  readNumber(root, n.gridOnOpeningGroup, n.gridOnOpening, &v.gridOnOpening);
+  if (v.gridOnOpening != GRID_FROM_BEATS) v.gridOnOpening = GRID_FROM_ONSETS;
   s.loaded = 1;
 }
 

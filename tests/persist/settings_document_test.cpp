@@ -141,6 +141,9 @@ const char* const DEFAULT_DOCUMENT = R"(<?xml version="1.0"?>
         <Display_mag>10</Display_mag>
     </Note_guessing>
     <Playhead R="100" G="80" B="10" A="100" T="25"/>
+    <Grid_on_opening>
+        <value>0</value>
+    </Grid_on_opening>
 </Settings>
 )";
 
@@ -321,4 +324,23 @@ TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {
 }
 
 }  // namespace
+TEST(SettingsDocument, GridOnOpeningReadsAsOnsetsUnlessItSaysBeats) {
+  const struct {
+    const char* element;
+    std::int32_t expected;
+  } cases[] = {
+      {"", GRID_FROM_ONSETS},  // a file from before the setting
+      {"<Grid_on_opening><value>1</value></Grid_on_opening>", GRID_FROM_BEATS},
+      {"<Grid_on_opening><value>7</value></Grid_on_opening>", GRID_FROM_ONSETS},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("<Settings>") + c.element + "</Settings>";
+    EXPECT_EQ(readText(text).values.gridOnOpening, c.expected) << c.element;
+  }
+  Settings beats;
+  beats.values.gridOnOpening = GRID_FROM_BEATS;
+  EXPECT_EQ(readText(settingsDocumentText(beats), Settings{}).values.gridOnOpening,
+            GRID_FROM_BEATS);
+}
+
 }  // namespace quavrix

@@ -14,6 +14,7 @@
 
 #include "engine/editing.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
 #include "engine/score_export.h"
@@ -161,7 +162,12 @@ void CMainFrame::buildMenu() {
         {ID_MIDI_SAVE, "M I D I   SAVE   .MID"},
         {0, nullptr},
         {ID_EXPORT_SCORE, "Export score (MusicXML)..."}}},
-      {"    Edit    ", {{ID_UNDO, "Undo\tCtrl+Z"}, {0, nullptr}, {ID_REDO, "Redo\tCtrl+Y"}}},
+      {"    Edit    ",
+       {{ID_UNDO, "Undo\tCtrl+Z"},
+        {0, nullptr},
+        {ID_REDO, "Redo\tCtrl+Y"},
+        {0, nullptr},
+        {ID_FIND_BEATS, "Find beats"}}},
       {"    Setting    ", {{ID_SETTINGS, "SETTING MENU"}}},
       {"    Help   ", {{ID_SHORTCUT_KEYS, "Short Cut Key"}, {ID_ABOUT, "about QUAVRIX"}}},
   };
@@ -245,6 +251,9 @@ void CMainFrame::runCommand(int id) {
     case ID_REDO:
       redoNoteEdit(e);
       break;
+    case ID_FIND_BEATS:
+      findBeats(e);
+      break;
     case ID_SETTINGS:
       settingsCommand();
       break;
@@ -289,6 +298,7 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
   std::atomic<bool> soundFontLoaded{!e.settings.loaded};
   int read = 0;
   std::string reason;
+  const bool tracking = e.settings.values.gridOnOpening == GRID_FROM_BEATS;
   runWithProgress(
       QStringLiteral("Opening the recording"),
       [&] {
@@ -296,7 +306,7 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
           selectSoundFont(e);
           soundFontLoaded.store(true);
         }
-        read = readForOpen(*scratch, path, progress_->stream(), &reason);
+        read = readForOpen(*scratch, path, progress_->stream(), &reason, tracking);
       },
       [&] {
         return soundFontLoaded.load() ? stageText(progress_->stage())

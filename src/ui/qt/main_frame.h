@@ -54,6 +54,7 @@ enum MenuId : int {
   ID_SHORTCUT_KEYS = 32813,
   ID_ABOUT = 57664,
   ID_EXPORT_SCORE = 32840,  // "Export score (MusicXML)..."
+  ID_FIND_BEATS = 32820,
 };
 
 class CMainFrame : public QMainWindow {

@@ -106,6 +106,7 @@ void SoundFontDlg::fill() {
   judging_->setText(QString::number(values_.judgingTolerance));
   autoFill_->setText(QString::number(values_.autoFillTolerance));
   magnification_->setText(QString::number(values_.displayMagnification));
+  gridOnOpening_->setCurrentIndex(values_.gridOnOpening == GRID_FROM_BEATS ? 1 : 0);
   interval_->setValue(shownInterval(values_.midiInterval));
   initialised_ = 1;
 }

@@ -23,6 +23,9 @@ namespace quavrix {
 
 struct Engine;
 
+// Object name number of the "Grid on opening" choice, beside the ids of the
+// dialog's other controls.
+inline constexpr int GRID_ON_OPENING_ID = 1400;
 inline constexpr const char* SOUNDFONT_NAME_WRONG = " Error : SOUNDFONT NAME is WRONG! ";
 inline constexpr const char* UPDATE_SETTINGS_FAILED = " ERR : update settings. ";
 inline constexpr const char* SAVE_DEFAULT_QUESTION = " SAVE : Are you sure?";
@@ -87,6 +90,8 @@ class SoundFontDlg : public QDialog {
   QLineEdit* tuning_ = nullptr;
   QComboBox* key_ = nullptr;
   QLineEdit* judging_ = nullptr;
+  // What a newly opened recording's grid starts from: onsets or tracked beats.
+  QComboBox* gridOnOpening_ = nullptr;
   QLineEdit* autoFill_ = nullptr;
   QLineEdit* singleNote_ = nullptr;
   QLineEdit* magnification_ = nullptr;

@@ -207,6 +207,13 @@ QWidget* SoundFontDlg::buildRightColumn() {
   magnification_ = numberEdit(
       1272, 1, 10, [this](int v) { values_.displayMagnification = v; }, Mark::Sound);
   item(captions({"Note Guessing", "Display Y-axis mag."}, frame), magnification_, "x  [ 0 to 10 ]");
+  gridOnOpening_ = dropDown(GRID_ON_OPENING_ID, frame);
+  gridOnOpening_->addItem(QStringLiteral("onsets"));
+  gridOnOpening_->addItem(QStringLiteral("beats"));
+  connect(gridOnOpening_, &QComboBox::activated, this, [this](int index) {
+    values_.gridOnOpening = index == 1 ? GRID_FROM_BEATS : GRID_FROM_ONSETS;
+  });
+  item(captions({"Grid on opening"}, frame), gridOnOpening_, nullptr);
   stack->addWidget(frame);
 
   // The MIDI interval: a bar between two step buttons.

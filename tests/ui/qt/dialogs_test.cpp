@@ -101,6 +101,17 @@ struct Dialog : ::testing::Test {
   test::ProjectFixture fixture;
 };
 
+TEST_F(Dialog, GridOnOpeningOffersOnsetsAndBeats) {
+  settings().values.gridOnOpening = GRID_FROM_BEATS;
+  auto dialog = open();
+  auto* choice = dialog->findChild<QComboBox*>(controlName(GRID_ON_OPENING_ID));
+  ASSERT_NE(choice, nullptr);
+  EXPECT_EQ(choice->currentText(), QString("beats"));
+  choice->setCurrentIndex(0);
+  Q_EMIT choice->activated(0);
+  EXPECT_EQ(settings().values.gridOnOpening, GRID_FROM_ONSETS);
+}
+
 TEST_F(Dialog, NumberEditsTakeTheNearestLimitAndLeaveUnfinishedTypingAlone) {
   // Never read from a file: the dialog still shows and edits the values in use.
   settings().loaded = 0;
