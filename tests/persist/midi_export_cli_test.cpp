@@ -71,6 +71,7 @@ TEST(CliExportMidi, ProjectSettingsBesideTheDatShapeTheFile) {
             std::string::npos)
       << r.err;
 
+  EXPECT_EQ(test::fingerprint(test::readBytes(project.dir.file("take.mid"))), 0xb72bc1cf0f545084ULL);
   const auto midi = test::readMidiFile(project.dir.file("take.mid"));
   ASSERT_TRUE(midi.ok) << midi.error;
   const auto programs = channelEvents(midi, 0xC0);
@@ -92,6 +93,7 @@ TEST(CliExportMidi, MissingProjectSettingsFallBackToTheDefaultFile) {
             std::string::npos)
       << r.err;
   // The shipped settings export every track.
+  EXPECT_EQ(test::fingerprint(test::readBytes(out)), 0x392348c2bf7fad4dULL);
   const auto midi = test::readMidiFile(out);
   ASSERT_TRUE(midi.ok) << midi.error;
   EXPECT_EQ(channelEvents(midi, 0x90).size(), 4u);

@@ -126,11 +126,20 @@ MidiFileContents readMidi(const std::vector<std::uint8_t>& bytes) {
   return m;
 }
 
-MidiFileContents readMidiFile(const std::string& path) {
+std::vector<std::uint8_t> readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
-  return readMidi(bytes);
+  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+}
+
+MidiFileContents readMidiFile(const std::string& path) {
+  return readMidi(readBytes(path));
+}
+
+std::uint64_t fingerprint(const std::vector<std::uint8_t>& bytes) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  for (const std::uint8_t b : bytes) h = (h ^ b) * 0x100000001b3ULL;
+  return h;
 }
 
 }  // namespace quavrix::test

@@ -42,5 +42,9 @@ struct MidiFileContents {
 // Reads an SMF as our export writes it (no running status).
 MidiFileContents readMidi(const std::vector<std::uint8_t>& bytes);
 MidiFileContents readMidiFile(const std::string& path);
+std::vector<std::uint8_t> readBytes(const std::string& path);
+
+// A 64-bit FNV-1a digest, to pin a whole file's bytes in a test.
+std::uint64_t fingerprint(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace quavrix::test
