@@ -136,6 +136,9 @@ struct SettingValues {
   std::int32_t autoFillTolerance = 4;
   // Note-guessing display magnification, 0..10.
   std::int32_t displayMagnification = 10;
+  // Tempo of exported MIDI files: 1 = a tempo map that follows the grid,
+  // 0 = the single tempo of the range's first beat.
+  std::int32_t midiTempoMap = 1;
 
   friend bool operator==(const SettingValues&, const SettingValues&) = default;
 };
@@ -194,6 +197,8 @@ struct SettingNames {
   const char* autoFillTolerance = "AutoFill_tolerance";
   const char* guessingGroup = "Note_guessing";
   const char* magnification = "Display_mag";
+  const char* tempoMapGroup = "MIDI_tempo_map";
+  const char* tempoMap = "value";
 
   static constexpr std::array<std::array<char, 4>, SECTION_GROUPS * SECTION_SLOTS_STORED>
   sectionNames() {

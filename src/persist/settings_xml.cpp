@@ -300,6 +300,7 @@ void buildSettingsDocument(const Settings& s, XMLDocument& doc) {
   addElement(doc, beat, n.judgingTolerance)->SetText(std::to_string(v.judgingTolerance).c_str());
   addElement(doc, beat, n.autoFillTolerance)->SetText(std::to_string(v.autoFillTolerance).c_str());
   addNumber(doc, root, n.guessingGroup, n.magnification, v.displayMagnification);
+  addNumber(doc, root, n.tempoMapGroup, n.tempoMap, v.midiTempoMap);
 }
 
 void readSettingsDocument(Settings& s, const XMLDocument& doc) {
@@ -324,6 +325,9 @@ void readSettingsDocument(Settings& s, const XMLDocument& doc) {
   readNumber(root, n.transposeGroup, n.transpose, &v.cKeyTo);
   readBeatGroup(s, root);
   readNumber(root, n.guessingGroup, n.magnification, &v.displayMagnification);
+  // Files from before the tempo map mean the default, whatever was read before.
+  v.midiTempoMap = SettingValues().midiTempoMap;
+  readNumber(root, n.tempoMapGroup, n.tempoMap, &v.midiTempoMap);
   s.loaded = 1;
 }
 

@@ -140,6 +140,9 @@ const char* const DEFAULT_DOCUMENT = R"(<?xml version="1.0"?>
     <Note_guessing>
         <Display_mag>10</Display_mag>
     </Note_guessing>
+    <MIDI_tempo_map>
+        <value>1</value>
+    </MIDI_tempo_map>
 </Settings>
 )";
 
@@ -296,6 +299,20 @@ TEST(SettingsDocument, ColourAttributesMissingReadZeroSectionsOnlyWhenPresent) {
   EXPECT_EQ(s.values.sections[1][2], (SectionRange{300, 200}));
   EXPECT_EQ(s.values.sections[7][7], (SectionRange{7, 8}));
   EXPECT_EQ(s.values.sections[0][8], (SectionRange{0, 0}));
+}
+
+TEST(SettingsDocument, TempoMapHasItsOwnElementAndDefaultsToTheGrid) {
+  Settings single;
+  single.values.midiTempoMap = 0;
+  const std::string text = settingsDocumentText(single);
+  EXPECT_NE(text.find("<MIDI_tempo_map>\n        <value>0</value>\n    </MIDI_tempo_map>\n"
+                      "</Settings>"),
+            std::string::npos);
+  EXPECT_EQ(readText(text).values.midiTempoMap, 0);
+  // A file from before the setting means the grid, even over a single tempo read earlier.
+  EXPECT_EQ(readText("<Settings><Tuning><Cent>1</Cent></Tuning></Settings>", single)
+                .values.midiTempoMap,
+            1);
 }
 
 TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {
