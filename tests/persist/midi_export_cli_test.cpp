@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
@@ -28,18 +29,24 @@ struct Project {
   std::string wav = dir.file("take.wav");
   std::string dat = dir.file("take.dat");
 
-  explicit Project(std::uint32_t interval = 689, int count = 16) {
-    EXPECT_TRUE(
-        test::WavBuilder().format(2).data(test::toneSamples(441000, 220.0, 0.2, true)).write(wav));
+  explicit Project(std::uint32_t interval = 689, int count = 16)
+      : Project(test::toneSamples(441000, 220.0, 0.2, true), 2, [&](NoteStore& notes) {
+          const auto beats = test::putBeats(notes, 1000, interval, count);
+          test::putNote(notes, beats[1], 1, 30, static_cast<int>(interval) - 1);
+          test::putNote(notes, beats[2], 5, 50, static_cast<int>(interval) - 1);
+        }) {}
+
+  // A recording of these samples and a project whose grid and notes `fill` lays out.
+  Project(const std::vector<std::int16_t>& samples, int channels,
+          const std::function<void(NoteStore&)>& fill) {
+    EXPECT_TRUE(test::WavBuilder().format(channels).data(samples).write(wav));
     Recording rec;
     rec.path = wav;
     EXPECT_EQ(readRecordingSamples(rec), WAV_OK);
     test::ScriptedPrompter prompter;
     NoteStore notes;
     EXPECT_EQ(allocateNotes(notes, static_cast<std::uint32_t>(rec.capacity), prompter), 1);
-    const auto beats = test::putBeats(notes, 1000, interval, count);
-    test::putNote(notes, beats[1], 1, 30, static_cast<int>(interval) - 1);
-    test::putNote(notes, beats[2], 5, 50, static_cast<int>(interval) - 1);
+    fill(notes);
     EXPECT_EQ(writeProject(notes, dat, prompter), 0);
   }
 
@@ -63,10 +70,11 @@ TEST(CliExportMidi, ProjectSettingsBesideTheDatShapeTheFile) {
   settings.values.level[LEVEL_TRACK_OFFSET + 1] = 0.5f;
   ASSERT_EQ(saveSettings(settings, project.dir.file("take.xml")), 0);
 
-  const auto r = runCommand(project.command(" --json"));
+  const auto r = runCommand(project.command(" --tempo single --json"));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "{\"midi\": \"" + project.dir.file("take.mid") + "\", \"start\": 1000, " +
-                       "\"end\": " + std::to_string(1000 + 16 * 689) + "}\n");
+                       "\"end\": " + std::to_string(1000 + 16 * 689) +
+                       ", \"tempo\": \"single\"}\n");
   EXPECT_NE(r.err.find("information:   Saving to MIDI (.mid) \n\n     OK, COMPLETED."),
             std::string::npos)
       << r.err;
@@ -87,7 +95,7 @@ TEST(CliExportMidi, ProjectSettingsBesideTheDatShapeTheFile) {
 TEST(CliExportMidi, MissingProjectSettingsFallBackToTheDefaultFile) {
   Project project;
   const std::string out = project.dir.file("elsewhere.mid");
-  const auto r = runCommand(project.command(" --out " + out));
+  const auto r = runCommand(project.command(" --tempo single --out " + out));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.err.find("warning:  Can't find setting file !\n Load Default settings "),
             std::string::npos)
@@ -102,7 +110,7 @@ TEST(CliExportMidi, MissingProjectSettingsFallBackToTheDefaultFile) {
 
 TEST(CliExportMidi, RefusalsAndFailuresExitNonZeroWithTheirMessage) {
   Project slow(2100, 4);  // 39 BPM
-  auto r = runCommand(slow.command());
+  auto r = runCommand(slow.command(" --tempo single"));
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("error:  Error  BPM is Too slow ( < 40 ). "), std::string::npos) << r.err;
   EXPECT_FALSE(fileExists(slow.dir.file("take.mid")));

@@ -36,7 +36,8 @@ struct MidiFileContents {
   int tracks = 0;
   int division = 0;
   std::vector<MidiEvent> events;  // of the first track, absolute ticks
-  bool endOfTrackLast = false;
+  std::vector<std::vector<MidiEvent>> trackEvents;  // of every track
+  bool endOfTrackLast = false;                      // in every track
 };
 
 // Reads an SMF as our export writes it (no running status).
