@@ -5,6 +5,9 @@
 
 #include <fstream>
 #include <functional>
+#include <iomanip>
+#include <iostream>
+#include <sstream>
 
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
@@ -14,6 +17,7 @@
 #include "support/run_command.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
+#include "support/tempo_ramp.h"
 #include "support/wav_builder.h"
 
 namespace quavrix {
@@ -55,9 +59,9 @@ struct Project {
   }
 };
 
-std::vector<test::MidiEvent> channelEvents(const test::MidiFileContents& m, int high) {
+std::vector<test::MidiEvent> channelEvents(const std::vector<test::MidiEvent>& events, int high) {
   std::vector<test::MidiEvent> out;
-  for (const auto& e : m.events)
+  for (const auto& e : events)
     if ((e.bytes[0] & 0xF0) == high) out.push_back(e);
   return out;
 }
@@ -82,10 +86,10 @@ TEST(CliExportMidi, ProjectSettingsBesideTheDatShapeTheFile) {
   EXPECT_EQ(test::fingerprint(test::readBytes(project.dir.file("take.mid"))), 0xb72bc1cf0f545084ULL);
   const auto midi = test::readMidiFile(project.dir.file("take.mid"));
   ASSERT_TRUE(midi.ok) << midi.error;
-  const auto programs = channelEvents(midi, 0xC0);
+  const auto programs = channelEvents(midi.events, 0xC0);
   ASSERT_EQ(programs.size(), 8u);
   EXPECT_EQ(programs[1].bytes, (std::vector<std::uint8_t>{0xC1, 40}));
-  const auto notes = channelEvents(midi, 0x90);
+  const auto notes = channelEvents(midi.events, 0x90);
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_EQ(notes[0].tick, 240);
   EXPECT_EQ(notes[0].bytes, (std::vector<std::uint8_t>{0x91, 53, 63}));
@@ -104,7 +108,7 @@ TEST(CliExportMidi, MissingProjectSettingsFallBackToTheDefaultFile) {
   EXPECT_EQ(test::fingerprint(test::readBytes(out)), 0x392348c2bf7fad4dULL);
   const auto midi = test::readMidiFile(out);
   ASSERT_TRUE(midi.ok) << midi.error;
-  EXPECT_EQ(channelEvents(midi, 0x90).size(), 4u);
+  EXPECT_EQ(channelEvents(midi.events, 0x90).size(), 4u);
   EXPECT_FALSE(fileExists(project.dir.file("take.mid")));
 }
 
@@ -142,6 +146,95 @@ TEST(CliExportMidi, RefusalsAndFailuresExitNonZeroWithTheirMessage) {
             std::string::npos)
       << r.err;
   EXPECT_FALSE(fileExists(project.dir.file("take.mid")));
+}
+
+bool haveMido() {
+  return runCommand("/usr/bin/python3 -c 'import mido'").exitCode == 0;
+}
+
+// What check_midi_times.py says of a file against the notes and bar lines it should hold.
+test::CommandResult checkTimes(const std::string& mid, const std::vector<test::PlacedNote>& notes,
+                               const std::vector<double>& bars, double toleranceMs) {
+  std::ostringstream j;
+  j << std::setprecision(9) << "{\"notes\": [";
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    j << (i ? ", " : "") << "[" << notes[i].track << ", " << notes[i].key + KEY_TO_MIDI << ", "
+      << notes[i].seconds << "]";
+  }
+  j << "]";
+  if (!bars.empty()) {
+    j << ", \"bars\": [";
+    for (std::size_t i = 0; i < bars.size(); ++i) j << (i ? ", " : "") << bars[i];
+    j << "]";
+  }
+  j << "}";
+  const std::string json = mid + ".json";
+  std::ofstream(json) << j.str();
+  return runCommand(std::string("/usr/bin/python3 ") + QUAVRIX_SOURCE_DIR +
+                    "/tests/persist/check_midi_times.py " + mid + " " + json + " " +
+                    std::to_string(toleranceMs));
+}
+
+TEST(CliExportMidi, GridTempoKeepsEveryNoteOnItsLineWhileTheTempoMoves) {
+  if (!haveMido()) GTEST_SKIP() << "/usr/bin/python3 cannot import mido";
+  // 90 to 140 BPM in 4/4, then down to 70 in 3/4: 322 beats, about three minutes.
+  std::vector<std::uint32_t> beats;
+  std::vector<test::PlacedNote> placed;
+  const std::vector<std::int16_t> silence(184 * SAMPLE_RATE, 0);
+  Project project(silence, 1, [&](NoteStore& notes) {
+    beats = test::putTempoRamp(notes, 2000, {{160, 90, 140, 4}, {162, 140, 70, 3}});
+    placed = test::putRampNotes(notes, beats);
+  });
+  ASSERT_GT(beats.size(), 300u);
+  std::vector<double> bars;
+  for (std::size_t b = 0; b + 1 < beats.size(); ++b) {
+    if (b < 160 ? b % 4 == 0 : (b - 160) % 3 == 0)
+      bars.push_back(test::positionSeconds(beats[0], beats[b]));
+  }
+
+  auto r = runCommand(project.command(""));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto grid = checkTimes(project.dir.file("take.mid"), placed, bars, 3.0);
+  EXPECT_EQ(grid.exitCode, 0) << grid.err << grid.out;
+  std::cout << "grid tempo:   " << grid.out;
+
+  // The single tempo drifts away from the recording: shown for comparison.
+  const std::string single = project.dir.file("single.mid");
+  r = runCommand(project.command(" --tempo single --out " + single));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto drift = checkTimes(single, placed, {}, 3.0);
+  EXPECT_EQ(drift.exitCode, 1) << drift.err << drift.out;
+  std::cout << "single tempo: " << drift.out;
+}
+
+TEST(CliExportMidi, WithoutMarkersTheGridTempoTakesTheWholeGrid) {
+  Project project(test::toneSamples(441000, 220.0, 0.2, true), 2, [](NoteStore& notes) {
+    const auto beats = test::putBeats(notes, 1000, 689, 8);
+    for (const std::uint32_t b : {beats.front(), beats.back()})
+      notes.lineMap[b] &= static_cast<std::uint8_t>(~(LINE_START | LINE_END));
+    notes.startMarker = notes.endMarker = 0;
+    test::putLine(notes, 1000 - 689, LINE_BEAT);  // a beat before the first bar
+    test::putNote(notes, beats[0], 2, 40, 688);
+    test::putNote(notes, beats[7], 3, 41, 688);
+  });
+  auto r = runCommand(project.command(" --json"));
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"midi\": \"" + project.dir.file("take.mid") +
+                       "\", \"start\": 1000, \"end\": " + std::to_string(1000 + 8 * 689) +
+                       ", \"tempo\": \"grid\"}\n");
+  const auto midi = test::readMidiFile(project.dir.file("take.mid"));
+  ASSERT_TRUE(midi.ok) << midi.error;
+  EXPECT_EQ(midi.format, 1);
+  // The shipped settings export every track: the tempo track and seven more.
+  ASSERT_EQ(midi.tracks, 8);
+  EXPECT_EQ(channelEvents(midi.trackEvents[2], 0x90).front().tick, 0);
+  EXPECT_EQ(channelEvents(midi.trackEvents[3], 0x90).front().tick, 7 * 240);
+
+  // The single tempo keeps its checks: without an END marker nothing is written.
+  r = runCommand(project.command(" --tempo single --out " + project.dir.file("single.mid")));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("error:  ERROR : END line is out of scope."), std::string::npos) << r.err;
+  EXPECT_FALSE(fileExists(project.dir.file("single.mid")));
 }
 
 }  // namespace
