@@ -107,8 +107,8 @@ std::string beatTooLongText(std::uint32_t position, std::uint32_t interval) {
   const double limit = static_cast<double>(midi::MAX_TEMPO_MICROS) / 1e6;
   char text[200];
   std::snprintf(text, sizeof text,
-                "MIDI SAVE\n The beat at %d:%06.3f lasts %.1f seconds,\n longer than a MIDI "
-                "tempo can hold ( %.1f s ).\n\n Nothing was saved.",
+                "MIDI SAVE\n The beat at %d:%06.3f lasts %.3f seconds,\n longer than a MIDI "
+                "tempo can hold ( %.3f s ).\n\n Nothing was saved.",
                 static_cast<int>(std::max(at, 0.0) / 60), std::fmod(std::max(at, 0.0), 60.0),
                 lasts, limit);
   return text;

@@ -5,9 +5,7 @@
 
 #include <fstream>
 #include <functional>
-#include <iomanip>
 #include <iostream>
-#include <sstream>
 
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
@@ -152,29 +150,6 @@ bool haveMido() {
   return runCommand("/usr/bin/python3 -c 'import mido'").exitCode == 0;
 }
 
-// What check_midi_times.py says of a file against the notes and bar lines it should hold.
-test::CommandResult checkTimes(const std::string& mid, const std::vector<test::PlacedNote>& notes,
-                               const std::vector<double>& bars, double toleranceMs) {
-  std::ostringstream j;
-  j << std::setprecision(9) << "{\"notes\": [";
-  for (std::size_t i = 0; i < notes.size(); ++i) {
-    j << (i ? ", " : "") << "[" << notes[i].track << ", " << notes[i].key + KEY_TO_MIDI << ", "
-      << notes[i].seconds << "]";
-  }
-  j << "]";
-  if (!bars.empty()) {
-    j << ", \"bars\": [";
-    for (std::size_t i = 0; i < bars.size(); ++i) j << (i ? ", " : "") << bars[i];
-    j << "]";
-  }
-  j << "}";
-  const std::string json = mid + ".json";
-  std::ofstream(json) << j.str();
-  return runCommand(std::string("/usr/bin/python3 ") + QUAVRIX_SOURCE_DIR +
-                    "/tests/persist/check_midi_times.py " + mid + " " + json + " " +
-                    std::to_string(toleranceMs));
-}
-
 TEST(CliExportMidi, GridTempoKeepsEveryNoteOnItsLineWhileTheTempoMoves) {
   if (!haveMido()) GTEST_SKIP() << "/usr/bin/python3 cannot import mido";
   // 90 to 140 BPM in 4/4, then down to 70 in 3/4: 322 beats, about three minutes.
@@ -194,7 +169,7 @@ TEST(CliExportMidi, GridTempoKeepsEveryNoteOnItsLineWhileTheTempoMoves) {
 
   auto r = runCommand(project.command(""));
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  const auto grid = checkTimes(project.dir.file("take.mid"), placed, bars, 3.0);
+  const auto grid = test::checkMidiTimes(project.dir.file("take.mid"), placed, bars, 3.0);
   EXPECT_EQ(grid.exitCode, 0) << grid.err << grid.out;
   std::cout << "grid tempo:   " << grid.out;
 
@@ -202,7 +177,7 @@ TEST(CliExportMidi, GridTempoKeepsEveryNoteOnItsLineWhileTheTempoMoves) {
   const std::string single = project.dir.file("single.mid");
   r = runCommand(project.command(" --tempo single --out " + single));
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  const auto drift = checkTimes(single, placed, {}, 3.0);
+  const auto drift = test::checkMidiTimes(single, placed, {}, 3.0);
   EXPECT_EQ(drift.exitCode, 1) << drift.err << drift.out;
   std::cout << "single tempo: " << drift.out;
 }

@@ -1,6 +1,9 @@
 #include "support/tempo_ramp.h"
 
 #include <cmath>
+#include <fstream>
+#include <iomanip>
+#include <sstream>
 
 #include "support/midi_score.h"
 
@@ -54,6 +57,28 @@ std::vector<PlacedNote> putRampNotes(NoteStore& notes, const std::vector<std::ui
 
 double positionSeconds(std::uint32_t from, std::uint32_t to) {
   return (static_cast<double>(to) - from) * FRAMES_PER_POSITION / SAMPLE_RATE;
+}
+
+CommandResult checkMidiTimes(const std::string& mid, const std::vector<PlacedNote>& notes,
+                             const std::vector<double>& bars, double toleranceMs) {
+  std::ostringstream j;
+  j << std::setprecision(9) << "{\"notes\": [";
+  for (std::size_t i = 0; i < notes.size(); ++i) {
+    j << (i ? ", " : "") << "[" << notes[i].track << ", " << notes[i].key + KEY_TO_MIDI << ", "
+      << notes[i].seconds << "]";
+  }
+  j << "]";
+  if (!bars.empty()) {
+    j << ", \"bars\": [";
+    for (std::size_t i = 0; i < bars.size(); ++i) j << (i ? ", " : "") << bars[i];
+    j << "]";
+  }
+  j << "}";
+  const std::string json = mid + ".json";
+  std::ofstream(json) << j.str();
+  return runCommand(std::string("/usr/bin/python3 ") + QUAVRIX_SOURCE_DIR +
+                    "/tests/persist/check_midi_times.py " + mid + " " + json + " " +
+                    std::to_string(toleranceMs));
 }
 
 }  // namespace quavrix::test

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "score/note_store.h"
+#include "support/run_command.h"
 
 namespace quavrix::test {
 
@@ -38,5 +39,12 @@ std::vector<PlacedNote> putRampNotes(NoteStore& notes, const std::vector<std::ui
 
 // Seconds from `from` to `to` in the recording.
 double positionSeconds(std::uint32_t from, std::uint32_t to);
+
+// Runs tests/persist/check_midi_times.py: are the notes' on-times (and the
+// bar lines the file's time signatures draw, when `bars` holds the seconds of
+// every bar line but the last) within `toleranceMs` of where they should be,
+// going by the file's own tempo map? Its output names the largest errors.
+CommandResult checkMidiTimes(const std::string& mid, const std::vector<PlacedNote>& notes,
+                             const std::vector<double>& bars, double toleranceMs);
 
 }  // namespace quavrix::test
