@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -210,6 +212,86 @@ TEST(CliExportMidi, WithoutMarkersTheGridTempoTakesTheWholeGrid) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("error:  ERROR : END line is out of scope."), std::string::npos) << r.err;
   EXPECT_FALSE(fileExists(project.dir.file("single.mid")));
+}
+
+// Seconds of the first sample within 50 ms of `at` that reaches a third of the
+// loudest one there: the attack of a note sounding near `at`; -1 when silent.
+double attackNear(const test::PcmWav& wav, double at) {
+  const auto from = static_cast<std::size_t>(std::max(0.0, at - 0.05) * SAMPLE_RATE);
+  const auto to = std::min(wav.left.size(), static_cast<std::size_t>((at + 0.05) * SAMPLE_RATE));
+  float loudest = 0;
+  for (std::size_t i = from; i < to; ++i)
+    loudest = std::max({loudest, std::abs(wav.left[i]), std::abs(wav.right[i])});
+  if (loudest < 0.01f) return -1;
+  for (std::size_t i = from; i < to; ++i) {
+    if (std::max(std::abs(wav.left[i]), std::abs(wav.right[i])) >= loudest / 3)
+      return static_cast<double>(i) / SAMPLE_RATE;
+  }
+  return -1;
+}
+
+TEST(CliExportMidi, AnotherSynthesizerPlaysTheNotesOnTheRecordingsClicks) {
+  const std::string bank = "/usr/share/sounds/sf2/TimGM6mb.sf2";
+  if (runCommand("command -v fluidsynth").exitCode != 0 || !fileExists(bank))
+    GTEST_SKIP() << "fluidsynth or " << bank << " is missing (scripts/install-deps.sh installs both)";
+  // A click on every beat of a song that speeds up from 90 to 150 BPM; a
+  // wood block note on every beat line.
+  std::vector<std::uint32_t> beats;
+  NoteStore grid = test::emptyScore(40000);
+  beats = test::putTempoRamp(grid, 2000, {{24, 90, 150, 4}});
+  std::vector<std::int16_t> clicks((beats.back() + 2000) * FRAMES_PER_POSITION, 0);
+  for (const std::uint32_t b : beats) {
+    const std::size_t frame = b * FRAMES_PER_POSITION - LEAD_IN_FRAMES;
+    for (std::size_t i = 0; i < 64; ++i) clicks[frame + i] = (i % 2) ? 20000 : -20000;
+  }
+  Project project(clicks, 1, [&](NoteStore& notes) {
+    test::putTempoRamp(notes, 2000, {{24, 90, 150, 4}});
+    for (std::size_t b = 0; b + 1 < beats.size(); ++b)
+      test::putNote(notes, beats[b], 1, 49, static_cast<int>(beats[b + 1] - beats[b]) / 4);
+  });
+  Settings settings;
+  settings.values.trackProgram[1] = 116;  // the bank's wood block
+  settings.values.midiOutput = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+  settings.values.level[LEVEL_TRACK_OFFSET + 1] = 1.0f;
+  ASSERT_EQ(saveSettings(settings, project.dir.file("take.xml")), 0);
+
+  // Where each click lies, in seconds after the START line (time 0 of the file).
+  const test::PcmWav recording = test::readPcmWav(project.wav);
+  const double start = static_cast<double>(beats[0] * FRAMES_PER_POSITION - LEAD_IN_FRAMES);
+  std::vector<double> clickTimes;
+  for (std::size_t b = 0; b + 1 < beats.size(); ++b) {
+    const double heard = attackNear(recording, test::positionSeconds(0, beats[b]) -
+                                                   LEAD_IN_FRAMES / double(SAMPLE_RATE));
+    ASSERT_GE(heard, 0) << "no click at beat " << b;
+    clickTimes.push_back(heard - start / SAMPLE_RATE);
+  }
+
+  // The largest distance from a click to the attack of its note, in ms.
+  const auto render = [&](const std::string& tempo) {
+    const std::string mid = project.dir.file(tempo + ".mid");
+    const std::string wav = project.dir.file(tempo + ".wav");
+    const auto r = runCommand(project.command(" --tempo " + tempo + " --out " + mid));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto synth =
+        runCommand("fluidsynth -ni -F " + wav + " -r 44100 " + bank + " " + mid + " 2>&1");
+    EXPECT_EQ(synth.exitCode, 0) << synth.out;
+    const test::PcmWav played = test::readPcmWav(wav);
+    EXPECT_EQ(played.rate, SAMPLE_RATE);
+    double worst = 0;
+    for (const double click : clickTimes) {
+      const double attack = attackNear(played, click);
+      worst = std::max(worst, attack < 0 ? 1e9 : std::abs(attack - click) * 1000);
+    }
+    return worst;
+  };
+  const double gridError = render("grid");
+  EXPECT_LE(gridError, 10.0);
+  // The single tempo misses the clicks: the check above can tell.
+  const double singleError = render("single");
+  EXPECT_GT(singleError, 10.0);
+  std::cout << "fluidsynth, " << clickTimes.size() << " clicks: grid tempo within " << gridError
+            << " ms; single tempo " << (singleError >= 1e9 ? "misses clicks by over 50" : "")
+            << (singleError >= 1e9 ? 0 : singleError) << " ms\n";
 }
 
 }  // namespace
