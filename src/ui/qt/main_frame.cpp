@@ -14,6 +14,7 @@
 
 #include "engine/editing.h"
 #include "engine/engine.h"
+#include "engine/midi_commands.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
 #include "engine/transport.h"
@@ -153,7 +154,8 @@ void CMainFrame::buildMenu() {
         {ID_SAVE_DAT_AS, "S A V E   AS      .DAT"},
         {0, nullptr},
         {0, nullptr},
-        {ID_MIDI_SAVE, "M I D I   SAVE   .MID"}}},
+        {ID_MIDI_SAVE, "M I D I   SAVE   .MID"},
+        {ID_EXPORT_MIDI, "Export MIDI..."}}},
       {"    Edit    ", {{ID_UNDO, "Undo\tCtrl+Z"}, {0, nullptr}, {ID_REDO, "Redo\tCtrl+Y"}}},
       {"    Setting    ", {{ID_SETTINGS, "SETTING MENU"}}},
       {"    Help   ", {{ID_SHORTCUT_KEYS, "Short Cut Key"}, {ID_ABOUT, "about QUAVRIX"}}},
@@ -227,6 +229,9 @@ void CMainFrame::runCommand(int id) {
       break;
     case ID_MIDI_SAVE:
       toggleEditorForMidiSave(e);
+      break;
+    case ID_EXPORT_MIDI:
+      exportMidiAs(e);
       break;
     case ID_UNDO:
       undoNoteEdit(e);

@@ -107,6 +107,7 @@ void SoundFontDlg::fill() {
   autoFill_->setText(QString::number(values_.autoFillTolerance));
   magnification_->setText(QString::number(values_.displayMagnification));
   interval_->setValue(shownInterval(values_.midiInterval));
+  tempoMap_->setChecked(values_.midiTempoMap != 0);
   initialised_ = 1;
 }
 

@@ -207,6 +207,15 @@ QWidget* SoundFontDlg::buildRightColumn() {
   magnification_ = numberEdit(
       1272, 1, 10, [this](int v) { values_.displayMagnification = v; }, Mark::Sound);
   item(captions({"Note Guessing", "Display Y-axis mag."}, frame), magnification_, "x  [ 0 to 10 ]");
+  // Takes effect at the next export; nothing to apply.
+  tempoMap_ = new QCheckBox(QStringLiteral("follows the grid"), frame);
+  tempoMap_->setObjectName(controlName(1391));
+  tempoMap_->setStyleSheet(QStringLiteral("QCheckBox { color: white; }"));
+  tempoMap_->setToolTip(QStringLiteral("Off: one tempo, from the first beat of the range"));
+  connect(tempoMap_, &QCheckBox::clicked, this,
+          [this](bool on) { values_.midiTempoMap = on ? 1 : 0; });
+  grid->addWidget(captions({".MID  TEMPO"}, frame), row, 0, Qt::AlignVCenter);
+  grid->addWidget(tempoMap_, row++, 1, 1, 2, Qt::AlignVCenter);
   stack->addWidget(frame);
 
   // The MIDI interval: a bar between two step buttons.
