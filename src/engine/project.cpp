@@ -210,8 +210,7 @@ int saveMidi(Engine& engine, std::string* failure) {
   options.tempo = settingsMidiTempo(engine);
   options.trackNames = exportTrackNames(engine);
   return saveMidiFile(engine.paths.dat, engine.paths.midiOutput, engine.notes,
-                      engine.settings.values, *engine.prompter, *engine.console, failure,
-                      options);
+                      engine.settings.values, *engine.prompter, *engine.console, failure, options);
 }
 
 int exportMidiTo(Engine& engine, const std::string& path, std::string* failure) {

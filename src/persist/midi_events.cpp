@@ -164,7 +164,8 @@ std::vector<std::uint8_t> trackChunk(std::vector<Event>& events, std::ostream& d
   return chunk;
 }
 
-std::vector<std::uint8_t> midiFile(int format, const std::vector<std::vector<std::uint8_t>>& chunks) {
+std::vector<std::uint8_t> midiFile(int format,
+                                   const std::vector<std::vector<std::uint8_t>>& chunks) {
   std::vector<std::uint8_t> file = {'M', 'T', 'h', 'd'};
   writeBig(file, 6, 4);
   writeBig(file, static_cast<std::uint32_t>(format), 2);

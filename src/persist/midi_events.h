@@ -83,7 +83,8 @@ bool keyInRange(const Entry& e);
 // the end-of-track event.
 std::vector<std::uint8_t> trackChunk(std::vector<Event>& events, std::ostream& diagnostics);
 // "MThd" with 240 ticks per quarter, then the chunks.
-std::vector<std::uint8_t> midiFile(int format, const std::vector<std::vector<std::uint8_t>>& chunks);
+std::vector<std::uint8_t> midiFile(int format,
+                                   const std::vector<std::vector<std::uint8_t>>& chunks);
 
 // The grid tempo's file from the collected entries, their ticks assigned:
 // false, with the text of the refusal in `refusal`, when it cannot be built.

@@ -109,8 +109,8 @@ std::string beatTooLongText(std::uint32_t position, std::uint32_t interval) {
   std::snprintf(text, sizeof text,
                 "MIDI SAVE\n The beat at %d:%06.3f lasts %.3f seconds,\n longer than a MIDI "
                 "tempo can hold ( %.3f s ).\n\n Nothing was saved.",
-                static_cast<int>(std::max(at, 0.0) / 60), std::fmod(std::max(at, 0.0), 60.0),
-                lasts, limit);
+                static_cast<int>(std::max(at, 0.0) / 60), std::fmod(std::max(at, 0.0), 60.0), lasts,
+                limit);
   return text;
 }
 

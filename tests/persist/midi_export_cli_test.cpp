@@ -83,7 +83,8 @@ TEST(CliExportMidi, ProjectSettingsBesideTheDatShapeTheFile) {
             std::string::npos)
       << r.err;
 
-  EXPECT_EQ(test::fingerprint(test::readBytes(project.dir.file("take.mid"))), 0xb72bc1cf0f545084ULL);
+  EXPECT_EQ(test::fingerprint(test::readBytes(project.dir.file("take.mid"))),
+            0xb72bc1cf0f545084ULL);
   const auto midi = test::readMidiFile(project.dir.file("take.mid"));
   ASSERT_TRUE(midi.ok) << midi.error;
   const auto programs = channelEvents(midi.events, 0xC0);
@@ -233,7 +234,8 @@ double attackNear(const test::PcmWav& wav, double at) {
 TEST(CliExportMidi, AnotherSynthesizerPlaysTheNotesOnTheRecordingsClicks) {
   const std::string bank = "/usr/share/sounds/sf2/TimGM6mb.sf2";
   if (runCommand("command -v fluidsynth").exitCode != 0 || !fileExists(bank))
-    GTEST_SKIP() << "fluidsynth or " << bank << " is missing (scripts/install-deps.sh installs both)";
+    GTEST_SKIP() << "fluidsynth or " << bank
+                 << " is missing (scripts/install-deps.sh installs both)";
   // A click on every beat of a song that speeds up from 90 to 150 BPM; a
   // wood block note on every beat line.
   std::vector<std::uint32_t> beats;
@@ -260,8 +262,8 @@ TEST(CliExportMidi, AnotherSynthesizerPlaysTheNotesOnTheRecordingsClicks) {
   const double start = static_cast<double>(beats[0] * FRAMES_PER_POSITION - LEAD_IN_FRAMES);
   std::vector<double> clickTimes;
   for (std::size_t b = 0; b + 1 < beats.size(); ++b) {
-    const double heard = attackNear(recording, test::positionSeconds(0, beats[b]) -
-                                                   LEAD_IN_FRAMES / double(SAMPLE_RATE));
+    const double heard = attackNear(
+        recording, test::positionSeconds(0, beats[b]) - LEAD_IN_FRAMES / double(SAMPLE_RATE));
     ASSERT_GE(heard, 0) << "no click at beat " << b;
     clickTimes.push_back(heard - start / SAMPLE_RATE);
   }

@@ -263,9 +263,9 @@ TEST(MidiExport, SingleTempoFilesKeepTheirBytes) {
     test::ScriptedPrompter prompter;
     std::ostringstream log;
     Bytes file;
-    ASSERT_EQ(buildMidiFile(notes, exportAll(), notes.startMarker, notes.endMarker, prompter, log,
-                            file),
-              MIDI_EXPORT_WRITTEN);
+    ASSERT_EQ(
+        buildMidiFile(notes, exportAll(), notes.startMarker, notes.endMarker, prompter, log, file),
+        MIDI_EXPORT_WRITTEN);
     EXPECT_EQ(test::fingerprint(file), digest);
   }
 }

@@ -63,8 +63,12 @@ std::vector<MidiEvent> meta(const std::vector<MidiEvent>& events, std::uint8_t t
 }
 
 Bytes tempoBytes(std::uint32_t micros) {
-  return {0xFF, 0x51, 0x03, static_cast<std::uint8_t>(micros >> 16),
-          static_cast<std::uint8_t>(micros >> 8), static_cast<std::uint8_t>(micros)};
+  return {0xFF,
+          0x51,
+          0x03,
+          static_cast<std::uint8_t>(micros >> 16),
+          static_cast<std::uint8_t>(micros >> 8),
+          static_cast<std::uint8_t>(micros)};
 }
 
 // Beat lines `intervals` apart from 1000, START and END on the first and last.
@@ -171,8 +175,8 @@ TEST(MidiTempoMap, EachExportedInstrumentHasANamedTrackWithTheSameNotes) {
     Bytes nameEvent = {0xFF, 0x03, static_cast<std::uint8_t>(name.size())};
     for (const char ch : name) nameEvent.push_back(static_cast<std::uint8_t>(ch));
     EXPECT_EQ(events[0].bytes, nameEvent);
-    EXPECT_EQ(events[1].bytes, (Bytes{static_cast<std::uint8_t>(0xC0 + t),
-                                      static_cast<std::uint8_t>(9 + t)}));
+    EXPECT_EQ(events[1].bytes,
+              (Bytes{static_cast<std::uint8_t>(0xC0 + t), static_cast<std::uint8_t>(9 + t)}));
     for (const auto& e : events) {
       if ((e.bytes[0] & 0xF0) != 0x90) continue;
       EXPECT_EQ(e.bytes[0], 0x90 + t) << "a note on another track's channel";
@@ -182,7 +186,9 @@ TEST(MidiTempoMap, EachExportedInstrumentHasANamedTrackWithTheSameNotes) {
   // The percussion channel keeps its program in the tempo track.
   const auto& tempoTrack = b->midi.trackEvents[0];
   EXPECT_NE(std::find_if(tempoTrack.begin(), tempoTrack.end(),
-                         [](const MidiEvent& e) { return e.bytes == Bytes{0xC9, 0x00}; }),
+                         [](const MidiEvent& e) {
+                           return e.bytes == Bytes{0xC9, 0x00};
+                         }),
             tempoTrack.end());
 
   // Channels, keys, velocities and ticks are those of the single tempo.
@@ -205,7 +211,7 @@ TEST(MidiTempoMap, EachExportedInstrumentHasANamedTrackWithTheSameNotes) {
 TEST(MidiTempoMap, WithoutMarkersTheWholeGridIsTheRange) {
   struct Case {
     const char* name;
-    std::uint32_t start, end;        // markers, 0 = none
+    std::uint32_t start, end;  // markers, 0 = none
     std::uint32_t wantStart, wantEnd;
   };
   // Beats at 500 (no bar), 1000 (bar), 1500, 2000 (bar), 2500.

@@ -310,9 +310,9 @@ TEST(SettingsDocument, TempoMapHasItsOwnElementAndDefaultsToTheGrid) {
             std::string::npos);
   EXPECT_EQ(readText(text).values.midiTempoMap, 0);
   // A file from before the setting means the grid, even over a single tempo read earlier.
-  EXPECT_EQ(readText("<Settings><Tuning><Cent>1</Cent></Tuning></Settings>", single)
-                .values.midiTempoMap,
-            1);
+  EXPECT_EQ(
+      readText("<Settings><Tuning><Cent>1</Cent></Tuning></Settings>", single).values.midiTempoMap,
+      1);
 }
 
 TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {

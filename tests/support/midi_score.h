@@ -35,7 +35,7 @@ struct MidiFileContents {
   int format = -1;
   int tracks = 0;
   int division = 0;
-  std::vector<MidiEvent> events;  // of the first track, absolute ticks
+  std::vector<MidiEvent> events;                    // of the first track, absolute ticks
   std::vector<std::vector<MidiEvent>> trackEvents;  // of every track
   bool endOfTrackLast = false;                      // in every track
 };

@@ -18,8 +18,7 @@ std::vector<std::uint32_t> putTempoRamp(NoteStore& notes, std::uint32_t start,
       const auto p = static_cast<std::uint32_t>(std::lround(at));
       putLine(notes, p, b % s.beatsPerBar == 0 ? LINE_BEAT | LINE_BAR : LINE_BEAT);
       beats.push_back(p);
-      const double bpm =
-          s.fromBpm + (s.toBpm - s.fromBpm) * b / std::max(1, s.beats - 1);
+      const double bpm = s.fromBpm + (s.toBpm - s.fromBpm) * b / std::max(1, s.beats - 1);
       at += BPM_FACTOR / bpm;
     }
   }
