@@ -25,6 +25,11 @@ int exportWholeGrid(Engine& engine, const std::string& path, MidiTempo tempo,
   options.trackNames = exportTrackNames(engine);
   options.namePathWhenDone = true;
   const MidiRange range = wholeGridRange(notes);
+  if (notes.ready() && range.end == 0) {
+    // No beat line anywhere: say so rather than blame a marker nobody set.
+    engine.prompter->error(MIDI_NO_LINES_TEXT);
+    return MIDI_EXPORT_STOPPED;
+  }
   const int result = exportMidi(notes, engine.settings.values, path, range.start, range.end,
                                 *engine.prompter, *engine.console, failure, options);
   if (result == MIDI_EXPORT_WRITTEN) engine.paths.midiOutput = path;

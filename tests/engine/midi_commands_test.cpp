@@ -46,6 +46,16 @@ TEST(MidiCommands, SaveToMidiFileFollowsTheTempoSetting) {
   EXPECT_EQ(f.prompter.last(), MIDI_COMPLETED_TEXT);
 }
 
+TEST(MidiCommands, AGridWithoutBeatLinesSaysSoAndWritesNothing) {
+  test::ProjectFixture f;
+  ASSERT_TRUE(f.open()) << f.prompter.last();
+  std::fill(f.engine->notes.lineMap.begin(), f.engine->notes.lineMap.end(), 0);
+  const std::string out = f.dir.file("none.mid");
+  EXPECT_EQ(exportWholeGrid(*f.engine, out, MidiTempo::Grid), MIDI_EXPORT_STOPPED);
+  EXPECT_EQ(f.prompter.last(), MIDI_NO_LINES_TEXT);
+  EXPECT_TRUE(test::readBytes(out).empty());
+}
+
 TEST(MidiCommands, TheProposedFileIsTheProjectsOrElseTheRecordingsName) {
   test::ProjectFixture f("take.flac.wav");
   Engine& e = *f.engine;
