@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "midi_export_values.h"
 #include "support/midi_score.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
@@ -19,15 +20,7 @@ namespace {
 using test::MidiEvent;
 using Bytes = std::vector<std::uint8_t>;
 
-// Every track exported, programs 1..7 at places 11..17, level 0.67.
-SettingValues exportAll() {
-  SettingValues v;
-  for (int t = 1; t <= 7; ++t) {
-    v.midiOutput[t] = 1;
-    v.trackProgram[t] = 10 + t;
-  }
-  return v;
-}
+using test::exportAll;
 
 struct Export {
   int result = 0;

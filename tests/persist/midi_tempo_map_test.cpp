@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "midi_export_values.h"
 #include "persist/midi_export.h"
 #include "support/midi_score.h"
 #include "support/scripted_prompter.h"
@@ -19,14 +20,7 @@ namespace {
 using test::MidiEvent;
 using Bytes = std::vector<std::uint8_t>;
 
-SettingValues exportAll() {
-  SettingValues v;
-  for (int t = 1; t <= 7; ++t) {
-    v.midiOutput[t] = 1;
-    v.trackProgram[t] = 10 + t;
-  }
-  return v;
-}
+using test::exportAll;
 
 MidiExportOptions grid() {
   MidiExportOptions o;
