@@ -1,5 +1,7 @@
 // quavrix-cli export-midi: a saved project (recording, .dat, settings) turned
-// into a MIDI file without a window, with the program's messages on stderr.
+// into a MIDI file without a window, with the program's messages on stderr;
+// with the grid tempo its notes land on the recording's lines and clicks, as
+// an independent reader and another synthesizer find.
 
 #include <gtest/gtest.h>
 
