@@ -2,6 +2,7 @@
 // Fixtures for the MIDI export: scores built straight into a NoteStore, and a
 // small reader for the files the export writes.
 
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ std::vector<std::uint32_t> putBeats(NoteStore& notes, std::uint32_t start, std::
 struct MidiEvent {
   std::int64_t tick = 0;
   std::vector<std::uint8_t> bytes;  // status byte first; meta events start with 0xFF
+
+  friend auto operator<=>(const MidiEvent&, const MidiEvent&) = default;
 };
 
 struct MidiFileContents {
