@@ -24,6 +24,7 @@ int exportWholeGrid(Engine& engine, const std::string& path, MidiTempo tempo,
   options.tempo = tempo;
   options.trackNames = exportTrackNames(engine);
   options.namePathWhenDone = true;
+  options.notesOnLastLine = notes.endMarker == 0;
   const MidiRange range = wholeGridRange(notes);
   if (notes.ready() && range.end == 0) {
     // No beat line anywhere: say so rather than blame a marker nobody set.

@@ -19,7 +19,8 @@ MidiTempo settingsMidiTempo(const Engine& engine);
 std::string proposedMidiPath(const Engine& engine);
 
 // Exports the range of wholeGridRange (the markers, or the whole grid) with
-// `tempo` to `path`; the completion message names the file. Returns a
+// `tempo` to `path`; without an END marker the notes on the last line go
+// too. The completion message names the file. Returns a
 // MidiExportResult; after a failed write `failure`, when given, holds the
 // system's reason.
 int exportWholeGrid(Engine& engine, const std::string& path, MidiTempo tempo,

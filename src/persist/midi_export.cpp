@@ -116,6 +116,26 @@ std::string beatTooLongText(std::uint32_t position, std::uint32_t interval) {
 
 namespace {
 
+// Without an END marker the last line is no more than the last beat: its
+// notes (in the slots behind it) are taken too, closed by one more beat as
+// long as the one before.
+void closeAfterLastLine(const NoteStore& notes, std::uint32_t end, std::vector<Entry>& entries) {
+  const std::uint32_t slotsEnd =
+      std::min<std::uint32_t>(end + SLOTS_PER_LINE, static_cast<std::uint32_t>(notes.slots.size()));
+  for (std::uint32_t p = end + 1; p < slotsEnd; ++p)
+    if (notes.slots[p] > 0) entries.push_back({p, 0, notes.slots[p], 0, 0, 0});
+  std::uint32_t previous = end;
+  for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+    if (isBeat(*e) && e->position < end) {
+      previous = e->position;
+      break;
+    }
+  }
+  if (previous == end) return;  // a single beat: no length to repeat
+  const std::uint32_t closing = std::max(end + (end - previous), entries.back().position + 1);
+  entries.push_back({closing, LINE_BEAT, 0, 0, 0, 0});
+}
+
 // The one-track file of the single tempo: the tempo of the first beat, again
 // on bar notes whose bar has a tempo of its own.
 int buildSingleTempoFile(std::vector<Entry>& entries, const SettingValues& values,
@@ -184,6 +204,7 @@ int buildMidiFile(const NoteStore& notes, const SettingValues& values, std::uint
     prompter.error(MIDI_NO_LINES_TEXT);
     return MIDI_EXPORT_STOPPED;
   }
+  if (options.notesOnLastLine) closeAfterLastLine(notes, end, entries);
   if (options.tempo == MidiTempo::Single)
     return buildSingleTempoFile(entries, values, prompter, diagnostics, file);
 

@@ -46,6 +46,9 @@ struct MidiExportOptions {
   std::array<std::string, 8> trackNames;
   // The completion message names the file written (the beat editor's does not).
   bool namePathWhenDone = false;
+  // The range ends at the last line of the grid rather than at an END marker:
+  // the notes on that line are exported too, lasting at most one beat.
+  bool notesOnLastLine = false;
 };
 
 struct MidiRange {

@@ -196,6 +196,9 @@ TEST(CliExportMidi, WithoutMarkersTheGridTempoTakesTheWholeGrid) {
     test::putLine(notes, 1000 - 689, LINE_BEAT);  // a beat before the first bar
     test::putNote(notes, beats[0], 2, 40, 688);
     test::putNote(notes, beats[7], 3, 41, 688);
+    // The closing chord on the last line, one note lasting past the grid.
+    test::putNote(notes, beats[8], 4, 42, 300);
+    test::putNote(notes, beats[8] + 1, 4, 46, 2000);
   });
   auto r = runCommand(project.command(" --json"));
   ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -209,6 +212,13 @@ TEST(CliExportMidi, WithoutMarkersTheGridTempoTakesTheWholeGrid) {
   ASSERT_EQ(midi.tracks, 8);
   EXPECT_EQ(channelEvents(midi.trackEvents[2], 0x90).front().tick, 0);
   EXPECT_EQ(channelEvents(midi.trackEvents[3], 0x90).front().tick, 7 * 240);
+  // The last line's notes end at the next line, or one beat on at most.
+  const auto closing = channelEvents(midi.trackEvents[4], 0x90);
+  ASSERT_EQ(closing.size(), 4u);
+  EXPECT_EQ(closing[0].tick, 8 * 240);
+  EXPECT_EQ(closing[1].tick, 8 * 240);
+  EXPECT_EQ(closing[2].tick, 9 * 240 - 8);
+  EXPECT_EQ(closing[3].tick, 9 * 240 - 8);
 
   // The single tempo keeps its checks: without an END marker nothing is written.
   r = runCommand(project.command(" --tempo single --out " + project.dir.file("single.mid")));
