@@ -81,11 +81,21 @@ MidiRange wholeGridRange(const NoteStore& notes) {
   const std::uint32_t n =
       std::min<std::uint32_t>(notes.positions, static_cast<std::uint32_t>(notes.lineMap.size()));
   if (range.start == 0) {
+    // The first bar line; but notes before it (a pickup) start the range at
+    // the beat line before the first of them, so that none is left out.
     std::uint32_t firstBeat = 0;
+    std::uint32_t lastBeat = 0;
     for (std::uint32_t p = 0; p < n && range.start == 0; ++p) {
       const std::uint8_t flags = notes.lineMap[p];
-      if ((flags & LINE_BEAT) && firstBeat == 0) firstBeat = p;
-      if ((flags & (LINE_BAR | LINE_BEAT)) == (LINE_BAR | LINE_BEAT)) range.start = p;
+      if (flags & LINE_BEAT) {
+        if (firstBeat == 0) firstBeat = p;
+        lastBeat = p;
+      }
+      if ((flags & (LINE_BAR | LINE_BEAT)) == (LINE_BAR | LINE_BEAT)) {
+        range.start = p;
+      } else if (p < notes.slots.size() && notes.slots[p] > 0) {
+        range.start = lastBeat != 0 ? lastBeat : p;
+      }
     }
     if (range.start == 0) range.start = firstBeat;
   }

@@ -83,7 +83,8 @@ std::string beatTooLongText(std::uint32_t position, std::uint32_t interval);
 
 // The range an export without markers takes: the START and END markers where
 // they are set; otherwise from the first bar line (the first beat line when
-// there is no bar line) to the last beat line. {0, 0} without lines.
+// there is no bar line; the beat line before the first note when notes come
+// earlier) to the last beat line. {0, 0} without lines.
 MidiRange wholeGridRange(const NoteStore& notes);
 
 // The .dat path with its last ".dat" replaced by ".mid", so that a folder

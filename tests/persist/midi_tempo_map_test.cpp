@@ -220,9 +220,13 @@ TEST(MidiTempoMap, WithoutMarkersTheWholeGridIsTheRange) {
     EXPECT_EQ(r.start, c.wantStart) << c.name;
     EXPECT_EQ(r.end, c.wantEnd) << c.name;
   }
-  // A grid of beats only starts at its first beat.
-  notes.lineMap[1000] = notes.lineMap[2000] = LINE_BEAT;
   notes.startMarker = notes.endMarker = 0;
+  // A pickup note before the first bar starts the range at the beat before it.
+  test::putNote(notes, 503, 1, 40, 100);
+  EXPECT_EQ(wholeGridRange(notes).start, 500u);
+  // A grid of beats only starts at its first beat.
+  notes.slots[503] = 0;
+  notes.lineMap[1000] = notes.lineMap[2000] = LINE_BEAT;
   EXPECT_EQ(wholeGridRange(notes).start, 500u);
 }
 
