@@ -25,6 +25,8 @@ PACKAGES=(
   python3 python3-mido
   # default SoundFont and the peers the benchmarks compare against
   timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
+  # a notation program that reads the exported scores back in the tests
+  musescore3
 )
 
 export DEBIAN_FRONTEND=noninteractive

@@ -83,6 +83,9 @@ struct SectionRange {
   friend bool operator==(const SectionRange&, const SectionRange&) = default;
 };
 
+// The playhead's colour and line thickness, also where a file has no element for it.
+inline constexpr ColourRecord DEFAULT_PLAYHEAD{100, 80, 10, 100, 25, {}};
+
 // The colours that remain where a settings file lacks an element.
 constexpr std::array<ColourRecord, COLOUR_RECORD_COUNT> builtInColours() {
   std::array<ColourRecord, COLOUR_RECORD_COUNT> c{};
@@ -136,6 +139,8 @@ struct SettingValues {
   std::int32_t autoFillTolerance = 4;
   // Note-guessing display magnification, 0..10.
   std::int32_t displayMagnification = 10;
+  // The line across the roll at the playback position (a: opacity, t: thickness).
+  ColourRecord playhead = DEFAULT_PLAYHEAD;
   // Tempo of exported MIDI files: 1 = a tempo map that follows the grid,
   // 0 = the single tempo of the range's first beat.
   std::int32_t midiTempoMap = 1;
@@ -197,6 +202,7 @@ struct SettingNames {
   const char* autoFillTolerance = "AutoFill_tolerance";
   const char* guessingGroup = "Note_guessing";
   const char* magnification = "Display_mag";
+  const char* playhead = "Playhead";
   const char* tempoMapGroup = "MIDI_tempo_map";
   const char* tempoMap = "value";
 

@@ -140,6 +140,7 @@ const char* const DEFAULT_DOCUMENT = R"(<?xml version="1.0"?>
     <Note_guessing>
         <Display_mag>10</Display_mag>
     </Note_guessing>
+    <Playhead R="100" G="80" B="10" A="100" T="25"/>
     <MIDI_tempo_map>
         <value>1</value>
     </MIDI_tempo_map>
@@ -299,6 +300,19 @@ TEST(SettingsDocument, ColourAttributesMissingReadZeroSectionsOnlyWhenPresent) {
   EXPECT_EQ(s.values.sections[1][2], (SectionRange{300, 200}));
   EXPECT_EQ(s.values.sections[7][7], (SectionRange{7, 8}));
   EXPECT_EQ(s.values.sections[0][8], (SectionRange{0, 0}));
+}
+
+TEST(SettingsDocument, PlayheadColourHasItsOwnElementAndDefaultsWhereAFileLacksIt) {
+  Settings custom;
+  custom.values.playhead = {10, 20, 30, 40, 50, {}};
+  const Settings back = readText(settingsDocumentText(custom));
+  EXPECT_EQ(back.values.playhead, custom.values.playhead);
+  // A project from before the playhead shows the default, not the colour of
+  // the project read before it.
+  const Settings old = readText("<Settings><Tuning><Cent>1</Cent></Tuning></Settings>", custom);
+  EXPECT_EQ(old.values.playhead, DEFAULT_PLAYHEAD);
+  const Settings partial = readText("<Settings><Playhead R='90' T='5'/></Settings>");
+  EXPECT_EQ(partial.values.playhead, (ColourRecord{90, 0, 0, 0, 5, {}}));
 }
 
 TEST(SettingsDocument, TempoMapHasItsOwnElementAndDefaultsToTheGrid) {

@@ -99,7 +99,7 @@ void roll(View& view, Canvas& canvas) {
   const std::uint32_t endOctave =
       std::min<std::uint32_t>((grid.firstKeyRow + grid.keyRows) / 12, 7);
   for (std::uint32_t o = firstOctave; o < endOctave; ++o) {
-    canvas.fill(toRectF(view.rects.octaveBars[o]), Orange);
+    canvas.fill(octaveBar(view, o), Orange);
   }
   canvas.line(fx(l.zoomColumn.left), l.bandCentre, fx(l.zoomColumn.right), l.bandCentre, 2,
               view.input.zoomCentreHighlighted ? Yellow : Shade40);
@@ -284,6 +284,9 @@ void drawPass(View& view, Canvas& canvas) {
   if (v.dirty.bottomBar) draw::bottomBar(view, canvas);
   if (engine.notes.editor.open) draw::panel(view, canvas);
   draw::spectrumCurve(view, canvas);
+  draw::barNumbers(view, canvas);
+  draw::keyNames(view, canvas);
+  draw::playhead(view, canvas);
   draw::noteName(view, canvas);
 
   v.passRunning = 0;

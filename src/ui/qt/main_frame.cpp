@@ -17,6 +17,7 @@
 #include "engine/midi_commands.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
+#include "engine/score_export.h"
 #include "engine/transport.h"
 #include "ui/model/layout.h"
 #include "ui/model/progress_log.h"
@@ -155,7 +156,9 @@ void CMainFrame::buildMenu() {
         {0, nullptr},
         {0, nullptr},
         {ID_MIDI_SAVE, "M I D I   SAVE   .MID"},
-        {ID_EXPORT_MIDI, "Export MIDI..."}}},
+        {ID_EXPORT_MIDI, "Export MIDI..."},
+        {0, nullptr},
+        {ID_EXPORT_SCORE, "Export score (MusicXML)..."}}},
       {"    Edit    ", {{ID_UNDO, "Undo\tCtrl+Z"}, {0, nullptr}, {ID_REDO, "Redo\tCtrl+Y"}}},
       {"    Setting    ", {{ID_SETTINGS, "SETTING MENU"}}},
       {"    Help   ", {{ID_SHORTCUT_KEYS, "Short Cut Key"}, {ID_ABOUT, "about QUAVRIX"}}},
@@ -232,6 +235,9 @@ void CMainFrame::runCommand(int id) {
       break;
     case ID_EXPORT_MIDI:
       exportMidiAs(e);
+      break;
+    case ID_EXPORT_SCORE:
+      exportScore(e);
       break;
     case ID_UNDO:
       undoNoteEdit(e);

@@ -54,6 +54,7 @@ enum MenuId : int {
   ID_SETTINGS = 32801,
   ID_SHORTCUT_KEYS = 32813,
   ID_ABOUT = 57664,
+  ID_EXPORT_SCORE = 32840,  // "Export score (MusicXML)..."
 };
 
 class CMainFrame : public QMainWindow {

@@ -283,6 +283,7 @@ TEST_F(Dialog, ColourEditsFollowTheTablesAndStayWithinZeroToHundred) {
       {COLOUR_BEAT_LINES, {1211, 1210, 1209, 1208, 1212}},
       {COLOUR_DIV_LINES, {1260, 1258, 1256, 1254, 1262}},
       {COLOUR_NOTE_GUESSING, {1287, 1286, 1285, 1284, 1288}},
+      {ColorsDlg::PLAYHEAD_RECORD, {1300, 1301, 1302, 1303, 1304}},
       {7 + COLOUR_TRACK_OFFSET, {1249, 1248, 1247, 1245, 1246}},
       {6 + COLOUR_TRACK_OFFSET, {1244, 1243, 1242, 1240, 1241}},
       {5 + COLOUR_TRACK_OFFSET, {1239, 1238, 1237, 1235, 1236}},
@@ -302,11 +303,14 @@ TEST_F(Dialog, ColourEditsFollowTheTablesAndStayWithinZeroToHundred) {
       if (!line.ids[c]) continue;
       const int value = ++edits;
       type(dialog, line.ids[c], QString::number(value));
-      EXPECT_EQ(settings().values.colours[line.record].*members[c], value) << line.ids[c];
+      SettingValues& v = settings().values;
+      const ColourRecord& record =
+          line.record == ColorsDlg::PLAYHEAD_RECORD ? v.playhead : v.colours[line.record];
+      EXPECT_EQ(record.*members[c], value) << line.ids[c];
     }
   }
-  EXPECT_EQ(edits, 64);
-  EXPECT_EQ(dialog.findChildren<QLineEdit*>().size(), 64);
+  EXPECT_EQ(edits, 69);
+  EXPECT_EQ(dialog.findChildren<QLineEdit*>().size(), 69);
   EXPECT_EQ(settings().applyFlags.colours, 1);
 
   type(dialog, 1219, "250");

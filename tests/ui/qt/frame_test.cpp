@@ -9,10 +9,12 @@
 
 #include <QTimer>
 #include <fstream>
+#include <sstream>
 #include "engine/editing.h"
 #include "engine/engine.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
+#include "engine/score_export.h"
 #include "engine/transport.h"
 #include "persist/midi_export.h"
 #include "qt_app.h"
@@ -144,6 +146,34 @@ TEST_F(Frame, ARoundOfEditingWithTheMouseAndTheKeys) {
     for (const auto& event : track)
       noteOns += (event.bytes[0] & 0xF0) == 0x90 && event.bytes.size() > 2 && event.bytes[2] > 0;
   EXPECT_EQ(noteOns, 1);
+}
+
+TEST_F(Frame, ExportScoreAsksWhereAndWritesTheChosenTracks) {
+  openDemo();
+  ASSERT_EQ(engine().busy, 0);
+  ASSERT_TRUE(fixture.addNote(&engine()));
+  engine().settings.values.midiOutput = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(frame->action(ID_EXPORT_SCORE)->text(), QString("Export score (MusicXML)..."));
+
+  // Cancelled: nothing is written and nothing said.
+  fixture.prompter.clear();
+  frame->runCommand(ID_EXPORT_SCORE);
+  EXPECT_TRUE(fixture.prompter.shown.empty());
+
+  const std::string path = fixture.dir.file("song-score.musicxml");
+  fixture.files.reply(path);
+  frame->runCommand(ID_EXPORT_SCORE);
+  EXPECT_EQ(fixture.prompter.last(), SCORE_COMPLETED_TEXT);
+  EXPECT_TRUE(fixture.files.requests.back().save);
+  EXPECT_EQ(fixture.files.requests.back().defaultExtension, "musicxml");
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  // One part, holding the one note (key 40 sounds as MIDI 63, E flat).
+  EXPECT_NE(text.str().find("<part id=\"P1\">"), std::string::npos);
+  EXPECT_EQ(text.str().find("<part id=\"P2\">"), std::string::npos);
+  EXPECT_EQ(text.str().find("<pitch>"), text.str().rfind("<pitch>"));
+  EXPECT_NE(text.str().find("<step>E</step>"), std::string::npos);
 }
 
 TEST_F(Frame, FailedOpensQuitAndTheMidiMenuKeepTheProjectAsItWas) {
