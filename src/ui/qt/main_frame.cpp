@@ -15,6 +15,7 @@
 #include "engine/editing.h"
 #include "engine/engine.h"
 #include "engine/find_beats.h"
+#include "engine/midi_commands.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
 #include "engine/score_export.h"
@@ -160,6 +161,7 @@ void CMainFrame::buildMenu() {
         {0, nullptr},
         {0, nullptr},
         {ID_MIDI_SAVE, "M I D I   SAVE   .MID"},
+        {ID_EXPORT_MIDI, "Export MIDI..."},
         {0, nullptr},
         {ID_EXPORT_SCORE, "Export score (MusicXML)..."}}},
       {"    Edit    ",
@@ -241,6 +243,9 @@ void CMainFrame::runCommand(int id) {
       break;
     case ID_MIDI_SAVE:
       toggleEditorForMidiSave(e);
+      break;
+    case ID_EXPORT_MIDI:
+      exportMidiAs(e);
       break;
     case ID_EXPORT_SCORE:
       exportScore(e);
