@@ -25,7 +25,8 @@ PACKAGES=(
   python3 python3-mido
   # default SoundFont and the peers the benchmarks compare against
   timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
-  # the note model's benchmark: a second General MIDI bank, note F-measures
+  # the beat-tracking test set and the note model's benchmark: a second
+  # General MIDI bank and the F-measures
   fluid-soundfont-gm python3-mir-eval
   # a notation program that reads the exported scores back in the tests
   musescore3

@@ -4,7 +4,10 @@
 
 #include "base/paths.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
+#include "engine/midi_commands.h"
 #include "engine/settings_apply.h"
+#include "engine/track_names.h"
 #include "engine/transport.h"
 #include "persist/autosave.h"
 #include "persist/midi_export.h"
@@ -168,8 +171,7 @@ void newProjectData(Engine& engine) {
   clearNotes(notes);
   buildNoteOffs(notes);
   rebuildCells(engine.cellGrid, notes);
-  seedBeats(notes, engine.recording.onsetMarks);
-  refreshGrid(notes, engine.cellGrid);
+  seedGrid(engine);
   clearHistories(engine);
   engine.lastNote = LastNote{};
   engine.paths.dat.clear();
@@ -213,8 +215,11 @@ int saveProjectDataAs(Engine& engine) {
 }
 
 int saveMidi(Engine& engine, std::string* failure) {
+  MidiExportOptions options;
+  options.tempo = settingsMidiTempo(engine);
+  options.trackNames = exportTrackNames(engine);
   return saveMidiFile(engine.paths.dat, engine.paths.midiOutput, engine.notes,
-                      engine.settings.values, *engine.prompter, *engine.console, failure);
+                      engine.settings.values, *engine.prompter, *engine.console, failure, options);
 }
 
 int exportMidiTo(Engine& engine, const std::string& path, std::string* failure) {

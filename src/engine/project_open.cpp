@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <ostream>
 
+#include "analysis/beat_tracker.h"
 #include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
 #include "base/units.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
 #include "engine/project.h"
 #include "engine/settings_apply.h"
 #include "engine/transport.h"
@@ -78,12 +80,20 @@ std::string openFailureMessage(int read, const std::string& reason) {
 }
 
 int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
-                std::string* reason) {
+                std::string* reason, bool trackingBeats) {
   console << "reading .wav              " << std::flush;
   scratch.path = path.substr(0, 256);
   const int read = readRecordingSamples(scratch, reason);
-  // The onsets are found on one core while the other starts on the spectrum.
-  if (read == WAV_OK) analyseRecording(scratch, [&] { detectOnsets(scratch); });
+  // The onsets (and the beats, when the grid opens with them) are found on
+  // one core while the other starts on the spectrum.
+  if (read == WAV_OK) {
+    analyseRecording(scratch, [&] {
+      detectOnsets(scratch);
+      if (!trackingBeats) return;
+      scratch.beatTrack = trackBeats(scratch);
+      scratch.beatsTracked = true;
+    });
+  }
   console << "Done.\n\n";
   if (read == WAV_NO_MEMORY) {
     if (reason) *reason = memoryRefusal(availableMemoryBytes());
@@ -120,8 +130,7 @@ int finishOpen(Engine& engine, Recording& scratch, const std::string& path, std:
   relinkPlayback(engine);
 
   NoteStore& notes = engine.notes;
-  seedBeats(notes, engine.recording.onsetMarks);
-  refreshGrid(notes, engine.cellGrid);
+  seedGrid(engine);
   allocateStrobe(engine.strobe, notes, *engine.prompter);
 
   console << "FFT  start                " << std::flush;
@@ -153,7 +162,8 @@ int openRecording(Engine& engine, const std::string& requested, std::string* fai
   }
   Recording scratch;
   std::string reason;
-  const int read = readForOpen(scratch, path, *engine.console, &reason);
+  const int read = readForOpen(scratch, path, *engine.console, &reason,
+                               engine.settings.values.gridOnOpening == GRID_FROM_BEATS);
   if (read <= 0) {
     engine.prompter->error(openFailureMessage(read, reason));
     if (failure) *failure = read < 0 ? reason : "cannot read " + path + ": " + reason;

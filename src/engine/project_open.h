@@ -35,9 +35,11 @@ std::string prepareOpen(Engine& engine, const std::string& requested, bool loadS
 // `console`. Touches no engine state, so it may run on any thread. Returns 1,
 // 0 when the file cannot be read (`reason`, when given, says why; the caller
 // shows WAV_OPEN_FAILED), or -1 when its buffers would not fit in the memory
-// available (`reason` then holds the message to show instead).
+// available (`reason` then holds the message to show instead). With
+// `trackingBeats` the beats are tracked alongside the onsets, for a grid that
+// opens with them; otherwise "Find beats" tracks them when first asked.
 int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
-                std::string* reason = nullptr);
+                std::string* reason = nullptr, bool trackingBeats = false);
 
 // The message for a recording readForOpen did not read (`read` its result):
 // the memory refusal, or WAV_OPEN_FAILED; for a recording too short to

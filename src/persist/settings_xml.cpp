@@ -306,6 +306,8 @@ void buildSettingsDocument(const Settings& s, XMLDocument& doc) {
   playhead->SetAttribute(n.b, v.playhead.b);
   playhead->SetAttribute(n.a, v.playhead.a);
   playhead->SetAttribute(n.t, v.playhead.t);
+  addNumber(doc, root, n.gridOnOpeningGroup, n.gridOnOpening, v.gridOnOpening);
+  addNumber(doc, root, n.tempoMapGroup, n.tempoMap, v.midiTempoMap);
 }
 
 void readSettingsDocument(Settings& s, const XMLDocument& doc) {
@@ -336,6 +338,13 @@ void readSettingsDocument(Settings& s, const XMLDocument& doc) {
   if (const XMLElement* e = root->FirstChildElement(n.playhead)) {
     readColour(n, e, v.playhead, n.a, n.t);
   }
+  // Files from before the setting open grids as they always did.
+  v.gridOnOpening = GRID_FROM_ONSETS;
+  readNumber(root, n.gridOnOpeningGroup, n.gridOnOpening, &v.gridOnOpening);
+  if (v.gridOnOpening != GRID_FROM_BEATS) v.gridOnOpening = GRID_FROM_ONSETS;
+  // Files from before the tempo map mean the default, whatever was read before.
+  v.midiTempoMap = SettingValues().midiTempoMap;
+  readNumber(root, n.tempoMapGroup, n.tempoMap, &v.midiTempoMap);
   s.loaded = 1;
 }
 

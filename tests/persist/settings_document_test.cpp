@@ -141,6 +141,12 @@ const char* const DEFAULT_DOCUMENT = R"(<?xml version="1.0"?>
         <Display_mag>10</Display_mag>
     </Note_guessing>
     <Playhead R="100" G="80" B="10" A="100" T="25"/>
+    <Grid_on_opening>
+        <value>0</value>
+    </Grid_on_opening>
+    <MIDI_tempo_map>
+        <value>1</value>
+    </MIDI_tempo_map>
 </Settings>
 )";
 
@@ -312,6 +318,20 @@ TEST(SettingsDocument, PlayheadColourHasItsOwnElementAndDefaultsWhereAFileLacksI
   EXPECT_EQ(partial.values.playhead, (ColourRecord{90, 0, 0, 0, 5, {}}));
 }
 
+TEST(SettingsDocument, TempoMapHasItsOwnElementAndDefaultsToTheGrid) {
+  Settings single;
+  single.values.midiTempoMap = 0;
+  const std::string text = settingsDocumentText(single);
+  EXPECT_NE(text.find("<MIDI_tempo_map>\n        <value>0</value>\n    </MIDI_tempo_map>\n"
+                      "</Settings>"),
+            std::string::npos);
+  EXPECT_EQ(readText(text).values.midiTempoMap, 0);
+  // A file from before the setting means the grid, even over a single tempo read earlier.
+  EXPECT_EQ(
+      readText("<Settings><Tuning><Cent>1</Cent></Tuning></Settings>", single).values.midiTempoMap,
+      1);
+}
+
 TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {
   tinyxml2::XMLDocument doc;
   ASSERT_EQ(doc.Parse("<!-- nothing here -->"), tinyxml2::XML_SUCCESS);
@@ -321,4 +341,23 @@ TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {
 }
 
 }  // namespace
+TEST(SettingsDocument, GridOnOpeningReadsAsOnsetsUnlessItSaysBeats) {
+  const struct {
+    const char* element;
+    std::int32_t expected;
+  } cases[] = {
+      {"", GRID_FROM_ONSETS},  // a file from before the setting
+      {"<Grid_on_opening><value>1</value></Grid_on_opening>", GRID_FROM_BEATS},
+      {"<Grid_on_opening><value>7</value></Grid_on_opening>", GRID_FROM_ONSETS},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("<Settings>") + c.element + "</Settings>";
+    EXPECT_EQ(readText(text).values.gridOnOpening, c.expected) << c.element;
+  }
+  Settings beats;
+  beats.values.gridOnOpening = GRID_FROM_BEATS;
+  EXPECT_EQ(readText(settingsDocumentText(beats), Settings{}).values.gridOnOpening,
+            GRID_FROM_BEATS);
+}
+
 }  // namespace quavrix

@@ -14,6 +14,8 @@
 
 #include "engine/editing.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
+#include "engine/midi_commands.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
 #include "engine/score_export.h"
@@ -160,12 +162,15 @@ void CMainFrame::buildMenu() {
         {0, nullptr},
         {0, nullptr},
         {ID_MIDI_SAVE, "M I D I   SAVE   .MID"},
+        {ID_EXPORT_MIDI, "Export MIDI..."},
         {0, nullptr},
         {ID_EXPORT_SCORE, "Export score (MusicXML)..."}}},
       {"    Edit    ",
        {{ID_UNDO, "Undo\tCtrl+Z"},
         {0, nullptr},
         {ID_REDO, "Redo\tCtrl+Y"},
+        {0, nullptr},
+        {ID_FIND_BEATS, "Find beats"},
         {0, nullptr},
         {ID_SUGGEST_NOTES, "Suggest notes"},
         {ID_ACCEPT_SUGGESTIONS, "Accept suggestions in view"},
@@ -245,6 +250,9 @@ void CMainFrame::runCommand(int id) {
     case ID_MIDI_SAVE:
       toggleEditorForMidiSave(e);
       break;
+    case ID_EXPORT_MIDI:
+      exportMidiAs(e);
+      break;
     case ID_EXPORT_SCORE:
       exportScore(e);
       break;
@@ -253,6 +261,9 @@ void CMainFrame::runCommand(int id) {
       break;
     case ID_REDO:
       redoNoteEdit(e);
+      break;
+    case ID_FIND_BEATS:
+      findBeats(e);
       break;
     case ID_SUGGEST_NOTES:
       suggestNotes();
@@ -312,6 +323,7 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
   std::atomic<bool> soundFontLoaded{!e.settings.loaded};
   int read = 0;
   std::string reason;
+  const bool tracking = e.settings.values.gridOnOpening == GRID_FROM_BEATS;
   runWithProgress(
       QStringLiteral("Opening the recording"),
       [&] {
@@ -319,7 +331,7 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
           selectSoundFont(e);
           soundFontLoaded.store(true);
         }
-        read = readForOpen(*scratch, path, progress_->stream(), &reason);
+        read = readForOpen(*scratch, path, progress_->stream(), &reason, tracking);
       },
       [&] {
         return soundFontLoaded.load() ? stageText(progress_->stage())

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -101,6 +102,17 @@ struct Dialog : ::testing::Test {
   test::ProjectFixture fixture;
 };
 
+TEST_F(Dialog, GridOnOpeningOffersOnsetsAndBeats) {
+  settings().values.gridOnOpening = GRID_FROM_BEATS;
+  auto dialog = open();
+  auto* choice = dialog->findChild<QComboBox*>(controlName(GRID_ON_OPENING_ID));
+  ASSERT_NE(choice, nullptr);
+  EXPECT_EQ(choice->currentText(), QString("beats"));
+  choice->setCurrentIndex(0);
+  Q_EMIT choice->activated(0);
+  EXPECT_EQ(settings().values.gridOnOpening, GRID_FROM_ONSETS);
+}
+
 TEST_F(Dialog, NumberEditsTakeTheNearestLimitAndLeaveUnfinishedTypingAlone) {
   // Never read from a file: the dialog still shows and edits the values in use.
   settings().loaded = 0;
@@ -160,6 +172,17 @@ TEST_F(Dialog, IntervalButtonsStepWithinZeroToTwelve) {
     EXPECT_EQ(settings().values.midiInterval, c.after);
     EXPECT_EQ(control<QProgressBar>(*dialog, 1382)->value(), c.after);
     EXPECT_EQ(settings().applyFlags.intervalChanged, c.after != c.start ? 1 : 0);
+  }
+}
+
+TEST_F(Dialog, TheTempoCheckBoxShowsAndSetsTheExportTempo) {
+  for (const int start : {1, 0}) {
+    settings().values.midiTempoMap = start;
+    auto dialog = open();
+    QCheckBox* box = control<QCheckBox>(*dialog, 1391);
+    EXPECT_EQ(box->isChecked(), start == 1);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(settings().values.midiTempoMap, 1 - start);
   }
 }
 
