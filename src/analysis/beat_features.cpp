@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <mutex>
 #include <numbers>
 
@@ -86,18 +87,18 @@ class RealTransform {
   std::vector<double> window_;
 };
 
-void onsetCurves(const std::vector<float>& mono, BeatFeatures& out) {
+void onsetCurves(const float* mono, std::size_t size, BeatFeatures& out) {
   RealTransform transform(ONSET_SIZE);
   if (!transform.ready()) return;
   const std::size_t hop = ONSET_HOP / DECIMATION;
-  const std::size_t count = mono.size() / hop + 1;
+  const std::size_t count = size / hop + 1;
   out.onset.assign(count, 0.0f);
   out.bass.assign(count, 0.0f);
   std::vector<double> power;
   std::array<double, BANDS> previous{};
   std::array<double, BANDS> band{};
   for (std::size_t k = 0; k < count; ++k) {
-    transform.powers(mono.data(), k * hop, mono.size(), power);
+    transform.powers(mono, k * hop, size, power);
     for (int b = 0; b < BANDS; ++b) {
       double sum = 0.0;
       for (int i = BAND_EDGES[static_cast<std::size_t>(b)];
@@ -119,7 +120,7 @@ void onsetCurves(const std::vector<float>& mono, BeatFeatures& out) {
   }
 }
 
-void chromaCurve(const std::vector<float>& mono, BeatFeatures& out) {
+void chromaCurve(const float* mono, std::size_t size, BeatFeatures& out) {
   RealTransform transform(CHROMA_SIZE);
   if (!transform.ready()) return;
   // Pitch class of every bin from 150 Hz to 2 kHz; lower bins hold the bass,
@@ -132,11 +133,11 @@ void chromaCurve(const std::vector<float>& mono, BeatFeatures& out) {
     pitchClass[static_cast<std::size_t>(k)] = midi % 12;
   }
   const std::size_t hop = CHROMA_HOP / DECIMATION;
-  const std::size_t count = mono.size() / hop + 1;
+  const std::size_t count = size / hop + 1;
   out.chroma.assign(count, Chroma{});
   std::vector<double> power;
   for (std::size_t k = 0; k < count; ++k) {
-    transform.powers(mono.data(), k * hop, mono.size(), power);
+    transform.powers(mono, k * hop, size, power);
     Chroma& c = out.chroma[k];
     for (std::size_t i = 0; i < pitchClass.size(); ++i)
       if (pitchClass[i] >= 0)
@@ -150,17 +151,26 @@ BeatFeatures computeBeatFeatures(const std::int16_t* left, const std::int16_t* r
                                  std::size_t frames) {
   BeatFeatures out;
   const std::size_t count = frames / DECIMATION;
-  // Every entry is written below: no zero-filling first.
-  std::vector<float> mono;
-  mono.reserve(count);
+  // Plain loops over runs of frames, which the compiler runs several frames
+  // at a time: first both channels, then every DECIMATION of those summed.
+  // Every entry is written: no zero-filling first.
+  std::unique_ptr<float[]> mixed(new float[count]);
   constexpr float SCALE = 1.0f / (2.0f * DECIMATION * 32768.0f);
-  for (std::size_t i = 0; i < count; ++i) {
-    int sum = 0;
-    for (std::size_t k = DECIMATION * i; k < DECIMATION * (i + 1); ++k) sum += left[k] + right[k];
-    mono.push_back(static_cast<float>(sum) * SCALE);
+  constexpr std::size_t RUN = 4096;
+  std::array<std::int32_t, RUN> both;
+  for (std::size_t begin = 0; begin < count; begin += RUN / DECIMATION) {
+    const std::size_t outputs = std::min(RUN / DECIMATION, count - begin);
+    const std::size_t frame = begin * DECIMATION;
+    for (std::size_t k = 0; k < outputs * DECIMATION; ++k)
+      both[k] = std::int32_t{left[frame + k]} + std::int32_t{right[frame + k]};
+    for (std::size_t i = 0; i < outputs; ++i) {
+      std::int32_t sum = 0;
+      for (std::size_t k = 0; k < DECIMATION; ++k) sum += both[DECIMATION * i + k];
+      mixed[begin + i] = static_cast<float>(sum) * SCALE;
+    }
   }
-  onsetCurves(mono, out);
-  chromaCurve(mono, out);
+  onsetCurves(mixed.get(), count, out);
+  chromaCurve(mixed.get(), count, out);
   return out;
 }
 
