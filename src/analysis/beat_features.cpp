@@ -19,10 +19,14 @@ namespace {
 // once more saves a third of the work but loses the bright attacks that
 // soft-edged music is tracked by.
 constexpr int DECIMATION = 2;
-constexpr double MIX_RATE = 44100.0 / DECIMATION;
-constexpr int ONSET_SIZE = 1024 / DECIMATION;   // 23 ms, bins of 43 Hz
-constexpr int CHROMA_SIZE = 4096 / DECIMATION;  // 93 ms, bins of 10.8 Hz
-constexpr int BASS_BANDS = 4;                   // the first bands are single bins up to 172 Hz
+constexpr int ONSET_SIZE = 1024 / DECIMATION;  // 23 ms, bins of 43 Hz
+// The harmony, up to 2 kHz, is read from the mix halved once more (pairs
+// summed: what folds down from above 5.5 kHz is weak and far from the
+// pitches read).
+constexpr int CHROMA_DECIMATION = 2 * DECIMATION;
+constexpr double CHROMA_RATE = 44100.0 / CHROMA_DECIMATION;
+constexpr int CHROMA_SIZE = 4096 / CHROMA_DECIMATION;  // 93 ms, bins of 10.8 Hz
+constexpr int BASS_BANDS = 4;  // the first bands are single bins up to 172 Hz
 // A band's energy counts in decibel-like steps from about -70 dB of full scale.
 constexpr double LOG_GAIN = 100.0;
 
@@ -33,30 +37,31 @@ constexpr std::array<int, 31> BAND_EDGES = {1,  2,  3,  4,   5,   6,   7,   8,  
                                             67, 78, 90, 104, 120, 139, 161, 187, 256};
 constexpr int BANDS = static_cast<int>(BAND_EDGES.size()) - 1;
 
-// One real transform of a fixed size with its own aligned buffers. Planning
+// One real transform of a fixed size with its own aligned buffers, in single
+// precision: the curves are sums of band energies read in decibel-like steps. Planning
 // goes through the shared planner lock; execution on the plan's own buffers
 // is safe while other threads run their plans.
 class RealTransform {
  public:
   explicit RealTransform(int size)
       : size_(size),
-        in_(fftw_alloc_real(static_cast<std::size_t>(size))),
-        out_(fftw_alloc_complex(static_cast<std::size_t>(size / 2 + 1))),
+        in_(fftwf_alloc_real(static_cast<std::size_t>(size))),
+        out_(fftwf_alloc_complex(static_cast<std::size_t>(size / 2 + 1))),
         window_(static_cast<std::size_t>(size)) {
     for (int i = 0; i < size; ++i)
       window_[static_cast<std::size_t>(i)] =
-          0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / size);
+          static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / size));
     if (!in_ || !out_) return;
     std::lock_guard<std::mutex> guard(plannerLock());
-    plan_ = fftw_plan_dft_r2c_1d(size, in_, out_, FFTW_ESTIMATE);
+    plan_ = fftwf_plan_dft_r2c_1d(size, in_, out_, FFTW_ESTIMATE);
   }
   ~RealTransform() {
     if (plan_) {
       std::lock_guard<std::mutex> guard(plannerLock());
-      fftw_destroy_plan(plan_);
+      fftwf_destroy_plan(plan_);
     }
-    fftw_free(in_);
-    fftw_free(out_);
+    fftwf_free(in_);
+    fftwf_free(out_);
   }
   RealTransform(const RealTransform&) = delete;
   RealTransform& operator=(const RealTransform&) = delete;
@@ -66,25 +71,27 @@ class RealTransform {
   // Power of bins 0 .. size / 2 of the windowed samples from `first`
   // (zeros past `count`).
   void powers(const float* samples, std::size_t first, std::size_t count,
-              std::vector<double>& power) {
+              std::vector<float>& power) {
     const std::size_t size = static_cast<std::size_t>(size_);
     const std::size_t have = first < count ? std::min(size, count - first) : 0;
     const float* from = samples + first;
-    const double* w = window_.data();
-    for (std::size_t i = 0; i < have; ++i) in_[i] = from[i] * w[i];
-    for (std::size_t i = have; i < size; ++i) in_[i] = 0.0;
-    fftw_execute(plan_);
+    const float* w = window_.data();
+    float* in = in_;
+    for (std::size_t i = 0; i < have; ++i) in[i] = from[i] * w[i];
+    for (std::size_t i = have; i < size; ++i) in[i] = 0.0f;
+    fftwf_execute(plan_);
     power.resize(static_cast<std::size_t>(size_ / 2 + 1));
-    for (int k = 0; k <= size_ / 2; ++k)
-      power[static_cast<std::size_t>(k)] = out_[k][0] * out_[k][0] + out_[k][1] * out_[k][1];
+    const fftwf_complex* out = out_;
+    float* p = power.data();
+    for (int k = 0; k <= size_ / 2; ++k) p[k] = out[k][0] * out[k][0] + out[k][1] * out[k][1];
   }
 
  private:
   int size_;
-  double* in_;
-  fftw_complex* out_;
-  fftw_plan plan_ = nullptr;
-  std::vector<double> window_;
+  float* in_;
+  fftwf_complex* out_;
+  fftwf_plan plan_ = nullptr;
+  std::vector<float> window_;
 };
 
 void onsetCurves(const float* mono, std::size_t size, BeatFeatures& out) {
@@ -94,7 +101,7 @@ void onsetCurves(const float* mono, std::size_t size, BeatFeatures& out) {
   const std::size_t count = size / hop + 1;
   out.onset.assign(count, 0.0f);
   out.bass.assign(count, 0.0f);
-  std::vector<double> power;
+  std::vector<float> power;
   std::array<double, BANDS> previous{};
   std::array<double, BANDS> band{};
   for (std::size_t k = 0; k < count; ++k) {
@@ -127,15 +134,15 @@ void chromaCurve(const float* mono, std::size_t size, BeatFeatures& out) {
   // whose walking lines change pitch on every beat and hide the chords.
   std::vector<int> pitchClass(CHROMA_SIZE / 2 + 1, -1);
   for (int k = 1; k <= CHROMA_SIZE / 2; ++k) {
-    const double hz = k * MIX_RATE / CHROMA_SIZE;
+    const double hz = k * CHROMA_RATE / CHROMA_SIZE;
     if (hz < 150.0 || hz > 2000.0) continue;
     const int midi = static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0)));
     pitchClass[static_cast<std::size_t>(k)] = midi % 12;
   }
-  const std::size_t hop = CHROMA_HOP / DECIMATION;
+  const std::size_t hop = CHROMA_HOP / CHROMA_DECIMATION;
   const std::size_t count = size / hop + 1;
   out.chroma.assign(count, Chroma{});
-  std::vector<double> power;
+  std::vector<float> power;
   for (std::size_t k = 0; k < count; ++k) {
     transform.powers(mono, k * hop, size, power);
     Chroma& c = out.chroma[k];
@@ -170,7 +177,10 @@ BeatFeatures computeBeatFeatures(const std::int16_t* left, const std::int16_t* r
     }
   }
   onsetCurves(mixed.get(), count, out);
-  chromaCurve(mixed.get(), count, out);
+  const std::size_t halves = count / 2;
+  std::unique_ptr<float[]> halved(new float[halves]);
+  for (std::size_t i = 0; i < halves; ++i) halved[i] = 0.5f * (mixed[2 * i] + mixed[2 * i + 1]);
+  chromaCurve(halved.get(), halves, out);
   return out;
 }
 
