@@ -94,61 +94,89 @@ class RealTransform {
   std::vector<float> window_;
 };
 
-void onsetCurves(const float* mono, std::size_t size, BeatFeatures& out) {
-  RealTransform transform(ONSET_SIZE);
-  if (!transform.ready()) return;
-  const std::size_t hop = ONSET_HOP / DECIMATION;
-  const std::size_t count = size / hop + 1;
-  out.onset.assign(count, 0.0f);
-  out.bass.assign(count, 0.0f);
+// The onset transform and what one onset value needs of the one before.
+struct OnsetState {
+  RealTransform transform{ONSET_SIZE};
   std::vector<float> power;
   std::array<double, BANDS> previous{};
+};
+
+// Onset value k from the mixed samples `mono[first ..]` (zeros past `size`).
+void onsetValue(OnsetState& state, const float* mono, std::size_t first, std::size_t size,
+                std::size_t k, BeatFeatures& out) {
+  state.transform.powers(mono, first, size, state.power);
+  const float* power = state.power.data();
   std::array<double, BANDS> band{};
-  for (std::size_t k = 0; k < count; ++k) {
-    transform.powers(mono, k * hop, size, power);
-    for (int b = 0; b < BANDS; ++b) {
-      double sum = 0.0;
-      for (int i = BAND_EDGES[static_cast<std::size_t>(b)];
-           i < BAND_EDGES[static_cast<std::size_t>(b) + 1]; ++i)
-        sum += power[static_cast<std::size_t>(i)];
-      band[static_cast<std::size_t>(b)] = std::log(1.0f + static_cast<float>(LOG_GAIN * sum));
-    }
-    double all = 0.0;
-    double low = 0.0;
-    for (int b = 0; b < BANDS; ++b) {
-      const double rise = band[static_cast<std::size_t>(b)] - previous[static_cast<std::size_t>(b)];
-      if (rise <= 0.0 || k == 0) continue;
-      all += rise;
-      if (b < BASS_BANDS) low += rise;
-    }
-    out.onset[k] = static_cast<float>(all);
-    out.bass[k] = static_cast<float>(low);
-    previous = band;
+  for (int b = 0; b < BANDS; ++b) {
+    // Four running sums, so that the adds of a wide band overlap.
+    std::array<float, 4> part{};
+    int i = BAND_EDGES[static_cast<std::size_t>(b)];
+    const int end = BAND_EDGES[static_cast<std::size_t>(b) + 1];
+    for (; i + 4 <= end; i += 4)
+      for (int j = 0; j < 4; ++j) part[static_cast<std::size_t>(j)] += power[i + j];
+    for (; i < end; ++i) part[0] += power[i];
+    const double sum = (part[0] + part[1]) + (part[2] + part[3]);
+    band[static_cast<std::size_t>(b)] = std::log(1.0f + static_cast<float>(LOG_GAIN * sum));
   }
+  double all = 0.0;
+  double low = 0.0;
+  for (int b = 0; b < BANDS; ++b) {
+    const double rise =
+        band[static_cast<std::size_t>(b)] - state.previous[static_cast<std::size_t>(b)];
+    if (rise <= 0.0 || k == 0) continue;
+    all += rise;
+    if (b < BASS_BANDS) low += rise;
+  }
+  out.onset[k] = static_cast<float>(all);
+  out.bass[k] = static_cast<float>(low);
+  state.previous = band;
 }
 
-void chromaCurve(const float* mono, std::size_t size, BeatFeatures& out) {
-  RealTransform transform(CHROMA_SIZE);
-  if (!transform.ready()) return;
-  // Pitch class of every bin from 150 Hz to 2 kHz; lower bins hold the bass,
-  // whose walking lines change pitch on every beat and hide the chords.
-  std::vector<int> pitchClass(CHROMA_SIZE / 2 + 1, -1);
-  for (int k = 1; k <= CHROMA_SIZE / 2; ++k) {
-    const double hz = k * CHROMA_RATE / CHROMA_SIZE;
-    if (hz < 150.0 || hz > 2000.0) continue;
-    const int midi = static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0)));
-    pitchClass[static_cast<std::size_t>(k)] = midi % 12;
+// The chroma transform and the pitch class of each of its bins.
+struct ChromaState {
+  ChromaState() : pitchClass(CHROMA_SIZE / 2 + 1, -1) {
+    // Pitch class of every bin from 150 Hz to 2 kHz; lower bins hold the bass,
+    // whose walking lines change pitch on every beat and hide the chords.
+    for (int k = 1; k <= CHROMA_SIZE / 2; ++k) {
+      const double hz = k * CHROMA_RATE / CHROMA_SIZE;
+      if (hz < 150.0 || hz > 2000.0) continue;
+      const int midi = static_cast<int>(std::lround(69.0 + 12.0 * std::log2(hz / 440.0)));
+      pitchClass[static_cast<std::size_t>(k)] = midi % 12;
+    }
   }
-  const std::size_t hop = CHROMA_HOP / CHROMA_DECIMATION;
-  const std::size_t count = size / hop + 1;
-  out.chroma.assign(count, Chroma{});
+  RealTransform transform{CHROMA_SIZE};
+  std::vector<int> pitchClass;
   std::vector<float> power;
-  for (std::size_t k = 0; k < count; ++k) {
-    transform.powers(mono, k * hop, size, power);
-    Chroma& c = out.chroma[k];
-    for (std::size_t i = 0; i < pitchClass.size(); ++i)
-      if (pitchClass[i] >= 0)
-        c[static_cast<std::size_t>(pitchClass[i])] += static_cast<float>(std::sqrt(power[i]));
+};
+
+// Chroma value k from the halved mix `mono[first ..]` (zeros past `size`).
+void chromaValue(ChromaState& state, const float* mono, std::size_t first, std::size_t size,
+                 std::size_t k, BeatFeatures& out) {
+  state.transform.powers(mono, first, size, state.power);
+  Chroma& c = out.chroma[k];
+  for (std::size_t i = 0; i < state.pitchClass.size(); ++i)
+    if (state.pitchClass[i] >= 0)
+      c[static_cast<std::size_t>(state.pitchClass[i])] += std::sqrt(state.power[i]);
+}
+
+// Mixes `outputs` samples from frame `frame` on: both channels, every
+// DECIMATION frames summed. Plain loops over runs of frames, which the
+// compiler runs several frames at a time.
+void mixInto(const std::int16_t* left, const std::int16_t* right, std::size_t frame,
+             std::size_t outputs, float* to) {
+  constexpr float SCALE = 1.0f / (2.0f * DECIMATION * 32768.0f);
+  constexpr std::size_t RUN = 4096;
+  std::array<std::int32_t, RUN> both;
+  for (std::size_t done = 0; done < outputs; done += RUN / DECIMATION) {
+    const std::size_t n = std::min(RUN / DECIMATION, outputs - done);
+    const std::size_t from = frame + done * DECIMATION;
+    for (std::size_t k = 0; k < n * DECIMATION; ++k)
+      both[k] = std::int32_t{left[from + k]} + std::int32_t{right[from + k]};
+    for (std::size_t i = 0; i < n; ++i) {
+      std::int32_t sum = 0;
+      for (std::size_t k = 0; k < DECIMATION; ++k) sum += both[DECIMATION * i + k];
+      to[done + i] = static_cast<float>(sum) * SCALE;
+    }
   }
 }
 
@@ -157,30 +185,38 @@ void chromaCurve(const float* mono, std::size_t size, BeatFeatures& out) {
 BeatFeatures computeBeatFeatures(const std::int16_t* left, const std::int16_t* right,
                                  std::size_t frames) {
   BeatFeatures out;
-  const std::size_t count = frames / DECIMATION;
-  // Plain loops over runs of frames, which the compiler runs several frames
-  // at a time: first both channels, then every DECIMATION of those summed.
-  // Every entry is written: no zero-filling first.
-  std::unique_ptr<float[]> mixed(new float[count]);
-  constexpr float SCALE = 1.0f / (2.0f * DECIMATION * 32768.0f);
-  constexpr std::size_t RUN = 4096;
-  std::array<std::int32_t, RUN> both;
-  for (std::size_t begin = 0; begin < count; begin += RUN / DECIMATION) {
-    const std::size_t outputs = std::min(RUN / DECIMATION, count - begin);
-    const std::size_t frame = begin * DECIMATION;
-    for (std::size_t k = 0; k < outputs * DECIMATION; ++k)
-      both[k] = std::int32_t{left[frame + k]} + std::int32_t{right[frame + k]};
-    for (std::size_t i = 0; i < outputs; ++i) {
-      std::int32_t sum = 0;
-      for (std::size_t k = 0; k < DECIMATION; ++k) sum += both[DECIMATION * i + k];
-      mixed[begin + i] = static_cast<float>(sum) * SCALE;
-    }
+  OnsetState onset;
+  ChromaState chroma;
+  if (!onset.transform.ready() || !chroma.transform.ready()) return out;
+  const std::size_t count = frames / DECIMATION;  // mixed samples
+  const std::size_t onsetHop = ONSET_HOP / DECIMATION;
+  const std::size_t chromaHop = CHROMA_HOP / CHROMA_DECIMATION;
+  const std::size_t onsets = count / onsetHop + 1;
+  const std::size_t chromas = count / 2 / chromaHop + 1;
+  out.onset.assign(onsets, 0.0f);
+  out.bass.assign(onsets, 0.0f);
+  out.chroma.assign(chromas, Chroma{});
+
+  // The mix is made a run at a time, each run with enough after it for the
+  // windows that start in it: it stays in the nearest cache and never takes
+  // memory of the recording's size. Windows past the end read zeros, and
+  // values whose windows start at the very end stay 0.
+  constexpr std::size_t RUN = 1 << 15;
+  constexpr auto REACH = static_cast<std::size_t>(std::max(ONSET_SIZE, 2 * CHROMA_SIZE));
+  static_assert(RUN % (ONSET_HOP / DECIMATION) == 0 && RUN % (CHROMA_HOP / DECIMATION) == 0);
+  std::vector<float> mixed(RUN + REACH);
+  std::vector<float> halved((RUN + REACH) / 2);
+  for (std::size_t start = 0; start < count; start += RUN) {
+    const std::size_t have = std::min(count, start + RUN + REACH) - start;
+    mixInto(left, right, start * DECIMATION, have, mixed.data());
+    for (std::size_t k = start / onsetHop; k * onsetHop < start + RUN && k < onsets; ++k)
+      onsetValue(onset, mixed.data(), k * onsetHop - start, have, k, out);
+    const std::size_t halves = have / 2;
+    for (std::size_t i = 0; i < halves; ++i) halved[i] = 0.5f * (mixed[2 * i] + mixed[2 * i + 1]);
+    for (std::size_t k = start / 2 / chromaHop; k * chromaHop < (start + RUN) / 2 && k < chromas;
+         ++k)
+      chromaValue(chroma, halved.data(), k * chromaHop - start / 2, halves, k, out);
   }
-  onsetCurves(mixed.get(), count, out);
-  const std::size_t halves = count / 2;
-  std::unique_ptr<float[]> halved(new float[halves]);
-  for (std::size_t i = 0; i < halves; ++i) halved[i] = 0.5f * (mixed[2 * i] + mixed[2 * i + 1]);
-  chromaCurve(halved.get(), halves, out);
   return out;
 }
 
