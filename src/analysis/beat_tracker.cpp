@@ -1,6 +1,7 @@
 #include "analysis/beat_tracker.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -253,9 +254,18 @@ std::vector<std::size_t> placeBeats(const std::vector<double>& env,
         const double stretch = gaps[-k] - logPeriod;
         candidates[static_cast<std::size_t>(k)] = before[k] - TIGHTNESS * stretch * stretch;
       }
-      for (long k = 0; k < count; ++k)
-        best = std::max(best, candidates[static_cast<std::size_t>(k)]);
+      // Four running maxima, so that the comparisons overlap; the maximum
+      // is the same whatever the order.
+      std::array<double, 4> top;
+      top.fill(-std::numeric_limits<double>::infinity());
+      const double* c = candidates.data();
       long k = 0;
+      for (; k + 4 <= count; k += 4)
+        for (long j = 0; j < 4; ++j)
+          top[static_cast<std::size_t>(j)] = std::max(top[static_cast<std::size_t>(j)], c[k + j]);
+      for (; k < count; ++k) top[0] = std::max(top[0], c[k]);
+      best = std::max(std::max(top[0], top[1]), std::max(top[2], top[3]));
+      k = 0;
       while (candidates[static_cast<std::size_t>(k)] != best) ++k;
       from = first + k;
     }
