@@ -49,13 +49,13 @@ std::string chooseRecording(Engine& engine) {
   return chosen ? *chosen : std::string();
 }
 
-std::string prepareOpen(Engine& engine, const std::string& requested) {
+std::string prepareOpen(Engine& engine, const std::string& requested, bool loadSoundFont) {
   if (isPlaying(engine.playback)) {
     engine.prompter->error(" Please stop playing. ");
     return {};
   }
   *engine.console << "************   Initializing   **************        \n\n";
-  if (engine.settings.loaded) selectSoundFont(engine);
+  if (loadSoundFont && engine.settings.loaded) selectSoundFont(engine);
   const std::string path = requested.empty() ? chooseRecording(engine) : requested;
   if (path.empty()) engine.prompter->error(WAV_OPEN_FAILED);
   return path;
@@ -70,6 +70,13 @@ std::string memoryRefusal(std::uint64_t availableBytes) {
                 static_cast<unsigned long long>(minutes / 60),
                 static_cast<unsigned long long>(minutes % 60));
   return text;
+}
+
+std::string openFailureMessage(int read, const std::string& reason) {
+  if (read < 0) return reason;
+  // A musician who opened a snippet learns why it cannot be used.
+  if (reason == SHORT_RECORDING_REASON) return std::string(WAV_OPEN_FAILED) + "\n " + reason;
+  return WAV_OPEN_FAILED;
 }
 
 int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
@@ -136,6 +143,7 @@ int finishOpen(Engine& engine, Recording& scratch, const std::string& path, std:
   engine.viewState.viewText = " Notes    wav : " + path;
   notes.gridHistory.modified = 0;
   notes.noteHistory.modified = 0;
+  engine.viewState.sectionsModified = 0;
   engine.busy = 0;
   engine.title = path;
   engine.menusEnabled = true;
@@ -157,7 +165,7 @@ int openRecording(Engine& engine, const std::string& requested, std::string* fai
   const int read = readForOpen(scratch, path, *engine.console, &reason,
                                engine.settings.values.gridOnOpening == GRID_FROM_BEATS);
   if (read <= 0) {
-    engine.prompter->error(read < 0 ? reason : std::string(WAV_OPEN_FAILED));
+    engine.prompter->error(openFailureMessage(read, reason));
     if (failure) *failure = read < 0 ? reason : "cannot read " + path + ": " + reason;
     engine.busy = wasBusy;
     return 0;

@@ -149,6 +149,9 @@ struct SettingValues {
   // What a newly opened recording's grid starts from: GRID_FROM_ONSETS or
   // GRID_FROM_BEATS.
   std::int32_t gridOnOpening = 0;
+  // Tempo of exported MIDI files: 1 = a tempo map that follows the grid,
+  // 0 = the single tempo of the range's first beat.
+  std::int32_t midiTempoMap = 1;
 
   friend bool operator==(const SettingValues&, const SettingValues&) = default;
 };
@@ -210,6 +213,8 @@ struct SettingNames {
   const char* playhead = "Playhead";
   const char* gridOnOpeningGroup = "Grid_on_opening";
   const char* gridOnOpening = "value";
+  const char* tempoMapGroup = "MIDI_tempo_map";
+  const char* tempoMap = "value";
 
   static constexpr std::array<std::array<char, 4>, SECTION_GROUPS * SECTION_SLOTS_STORED>
   sectionNames() {

@@ -307,6 +307,7 @@ void buildSettingsDocument(const Settings& s, XMLDocument& doc) {
   playhead->SetAttribute(n.a, v.playhead.a);
   playhead->SetAttribute(n.t, v.playhead.t);
   addNumber(doc, root, n.gridOnOpeningGroup, n.gridOnOpening, v.gridOnOpening);
+  addNumber(doc, root, n.tempoMapGroup, n.tempoMap, v.midiTempoMap);
 }
 
 void readSettingsDocument(Settings& s, const XMLDocument& doc) {
@@ -341,6 +342,9 @@ void readSettingsDocument(Settings& s, const XMLDocument& doc) {
   v.gridOnOpening = GRID_FROM_ONSETS;
   readNumber(root, n.gridOnOpeningGroup, n.gridOnOpening, &v.gridOnOpening);
   if (v.gridOnOpening != GRID_FROM_BEATS) v.gridOnOpening = GRID_FROM_ONSETS;
+  // Files from before the tempo map mean the default, whatever was read before.
+  v.midiTempoMap = SettingValues().midiTempoMap;
+  readNumber(root, n.tempoMapGroup, n.tempoMap, &v.midiTempoMap);
   s.loaded = 1;
 }
 

@@ -144,6 +144,9 @@ const char* const DEFAULT_DOCUMENT = R"(<?xml version="1.0"?>
     <Grid_on_opening>
         <value>0</value>
     </Grid_on_opening>
+    <MIDI_tempo_map>
+        <value>1</value>
+    </MIDI_tempo_map>
 </Settings>
 )";
 
@@ -313,6 +316,20 @@ TEST(SettingsDocument, PlayheadColourHasItsOwnElementAndDefaultsWhereAFileLacksI
   EXPECT_EQ(old.values.playhead, DEFAULT_PLAYHEAD);
   const Settings partial = readText("<Settings><Playhead R='90' T='5'/></Settings>");
   EXPECT_EQ(partial.values.playhead, (ColourRecord{90, 0, 0, 0, 5, {}}));
+}
+
+TEST(SettingsDocument, TempoMapHasItsOwnElementAndDefaultsToTheGrid) {
+  Settings single;
+  single.values.midiTempoMap = 0;
+  const std::string text = settingsDocumentText(single);
+  EXPECT_NE(text.find("<MIDI_tempo_map>\n        <value>0</value>\n    </MIDI_tempo_map>\n"
+                      "</Settings>"),
+            std::string::npos);
+  EXPECT_EQ(readText(text).values.midiTempoMap, 0);
+  // A file from before the setting means the grid, even over a single tempo read earlier.
+  EXPECT_EQ(
+      readText("<Settings><Tuning><Cent>1</Cent></Tuning></Settings>", single).values.midiTempoMap,
+      1);
 }
 
 TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {

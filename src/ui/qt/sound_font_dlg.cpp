@@ -108,6 +108,7 @@ void SoundFontDlg::fill() {
   magnification_->setText(QString::number(values_.displayMagnification));
   gridOnOpening_->setCurrentIndex(values_.gridOnOpening == GRID_FROM_BEATS ? 1 : 0);
   interval_->setValue(shownInterval(values_.midiInterval));
+  tempoMap_->setChecked(values_.midiTempoMap != 0);
   initialised_ = 1;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The Settings dialog: the SoundFont, the instrument, level and export flag
-// of every track and of the tick, and the sound, key, timing, beat-editor and
-// display values. Every edit goes into the settings at once and leaves a
+// of every track and of the tick, and the sound, key, timing, beat-editor,
+// display and MIDI export tempo values. Every edit goes into the settings at once and leaves a
 // request for the apply step, which runs after the dialog has closed; a new
 // SoundFont or instrument closes it so that the caller can apply and reopen.
 
@@ -96,6 +96,7 @@ class SoundFontDlg : public QDialog {
   QLineEdit* singleNote_ = nullptr;
   QLineEdit* magnification_ = nullptr;
   QProgressBar* interval_ = nullptr;
+  QCheckBox* tempoMap_ = nullptr;
   int initialised_ = 0;
 };
 

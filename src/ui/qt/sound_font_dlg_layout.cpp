@@ -214,6 +214,15 @@ QWidget* SoundFontDlg::buildRightColumn() {
     values_.gridOnOpening = index == 1 ? GRID_FROM_BEATS : GRID_FROM_ONSETS;
   });
   item(captions({"Grid on opening"}, frame), gridOnOpening_, nullptr);
+  // Takes effect at the next export; nothing to apply.
+  tempoMap_ = new QCheckBox(QStringLiteral("follows the grid"), frame);
+  tempoMap_->setObjectName(controlName(1391));
+  tempoMap_->setStyleSheet(QStringLiteral("QCheckBox { color: white; }"));
+  tempoMap_->setToolTip(QStringLiteral("Off: one tempo, from the first beat of the range"));
+  connect(tempoMap_, &QCheckBox::clicked, this,
+          [this](bool on) { values_.midiTempoMap = on ? 1 : 0; });
+  grid->addWidget(captions({".MID  TEMPO"}, frame), row, 0, Qt::AlignVCenter);
+  grid->addWidget(tempoMap_, row++, 1, 1, 2, Qt::AlignVCenter);
   stack->addWidget(frame);
 
   // The MIDI interval: a bar between two step buttons.

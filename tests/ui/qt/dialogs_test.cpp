@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -171,6 +172,17 @@ TEST_F(Dialog, IntervalButtonsStepWithinZeroToTwelve) {
     EXPECT_EQ(settings().values.midiInterval, c.after);
     EXPECT_EQ(control<QProgressBar>(*dialog, 1382)->value(), c.after);
     EXPECT_EQ(settings().applyFlags.intervalChanged, c.after != c.start ? 1 : 0);
+  }
+}
+
+TEST_F(Dialog, TheTempoCheckBoxShowsAndSetsTheExportTempo) {
+  for (const int start : {1, 0}) {
+    settings().values.midiTempoMap = start;
+    auto dialog = open();
+    QCheckBox* box = control<QCheckBox>(*dialog, 1391);
+    EXPECT_EQ(box->isChecked(), start == 1);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(settings().values.midiTempoMap, 1 - start);
   }
 }
 

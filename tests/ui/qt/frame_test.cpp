@@ -16,8 +16,8 @@
 #include "engine/project_open.h"
 #include "engine/score_export.h"
 #include "engine/transport.h"
+#include "frame_fixture.h"
 #include "persist/midi_export.h"
-#include "qt_app.h"
 #include "score/beat_grid.h"
 #include "support/engine/project_fixture.h"
 #include "support/midi_score.h"
@@ -32,30 +32,6 @@ namespace {
 QApplication& app() {
   return test::qtApp();
 }
-
-struct Frame : ::testing::Test {
-  Frame() {
-    app();
-    const FrameOptions options = test::frameOptions(fixture);
-    frame = std::make_unique<CMainFrame>(options);
-    frame->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-  }
-  void openDemo() {
-    fixture.files.reply(fixture.wav);
-    frame->runCommand(ID_OPEN_WAV);
-  }
-  Engine& engine() { return frame->engine(); }
-  CChildView* view() { return frame->childView(); }
-  QRgb pixel(int x, int y) {
-    view()->drawNow();
-    const QImage& image = view()->image();
-    const qreal dpr = image.devicePixelRatio();
-    return image.pixel(static_cast<int>(x * dpr), static_cast<int>(y * dpr));
-  }
-  test::ProjectFixture fixture;
-  std::unique_ptr<CMainFrame> frame;
-};
 
 TEST_F(Frame, MenusWaitForARecordingAndTheViewShowsIt) {
   for (int position : {1, 2, 3}) EXPECT_FALSE(frame->topMenu(position)->menuAction()->isEnabled());
@@ -142,8 +118,9 @@ TEST_F(Frame, ARoundOfEditingWithTheMouseAndTheKeys) {
   const auto midi = test::readMidiFile(fixture.dir.file("song-round.mid"));
   ASSERT_TRUE(midi.ok) << midi.error;
   int noteOns = 0;
-  for (const auto& event : midi.events)
-    noteOns += (event.bytes[0] & 0xF0) == 0x90 && event.bytes.size() > 2 && event.bytes[2] > 0;
+  for (const auto& track : midi.trackEvents)
+    for (const auto& event : track)
+      noteOns += (event.bytes[0] & 0xF0) == 0x90 && event.bytes.size() > 2 && event.bytes[2] > 0;
   EXPECT_EQ(noteOns, 1);
 }
 
@@ -216,6 +193,51 @@ TEST_F(Frame, FailedOpensQuitAndTheMidiMenuKeepTheProjectAsItWas) {
   EXPECT_EQ(engine().playback.device.get(), device);
   fixture.prompter.clear();
   EXPECT_TRUE(frame->close()) << "no changes: nothing is asked";
+  EXPECT_TRUE(fixture.prompter.shown.empty());
+}
+
+TEST_F(Frame, ExportMidiAsksWhereAndNeedsNeitherMarkersNorASavedProject) {
+  openDemo();
+  ASSERT_EQ(engine().busy, 0);
+  ASSERT_TRUE(fixture.addNote(&engine()));
+  ASSERT_EQ(engine().notes.startMarker, 0u);
+  ASSERT_EQ(engine().notes.endMarker, 0u);
+  ASSERT_TRUE(engine().paths.dat.empty());
+
+  engine().settings.values.midiOutput[1] = 1;
+  QAction* item = frame->action(ID_EXPORT_MIDI);
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->text(), QString("Export MIDI..."));
+  EXPECT_TRUE(frame->topMenu(1)->actions().contains(item)) << "under Dat";
+  const std::string out = fixture.dir.file("exported.mid");
+  fixture.files.reply(out);
+  fixture.prompter.clear();
+  item->trigger();
+
+  // The dialog proposes the recording's name, as no .dat was saved.
+  ASSERT_EQ(fixture.files.requests.size(), 2u);
+  const FileDialogRequest& asked = fixture.files.requests.back();
+  EXPECT_TRUE(asked.save);
+  EXPECT_EQ(asked.initialName, fixture.dir.file("song.mid"));
+  EXPECT_EQ(asked.defaultExtension, "mid");
+  ASSERT_EQ(fixture.prompter.shown.size(), 1u);
+  EXPECT_EQ(fixture.prompter.last(), std::string(MIDI_COMPLETED_TEXT) + "\n\n " + out);
+  EXPECT_EQ(fixture.prompter.shown[0].icon, Icon::Information);
+
+  // The whole grid in the grid tempo: a tempo track and the note's own track.
+  const auto midi = test::readMidiFile(out);
+  ASSERT_TRUE(midi.ok) << midi.error;
+  EXPECT_EQ(midi.format, 1);
+  int noteOns = 0;
+  for (const auto& track : midi.trackEvents)
+    for (const auto& event : track)
+      noteOns += (event.bytes[0] & 0xF0) == 0x90 && event.bytes[2] > 0;
+  EXPECT_EQ(noteOns, 1);
+
+  // Cancelled: nothing is written and nothing said.
+  fixture.prompter.clear();
+  fixture.files.reply(std::nullopt);
+  item->trigger();
   EXPECT_TRUE(fixture.prompter.shown.empty());
 }
 
