@@ -1,6 +1,7 @@
 #include "analysis/beat_tracker.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -69,35 +70,82 @@ std::vector<double> beatEnvelope(const std::vector<float>& all, const std::vecto
   return out;
 }
 
-// The onsets' autocorrelation at a lag of `lag` frames (fractional) over
-// frames [from, to), about their mean `mean`.
-double correlation(const std::vector<double>& env, std::size_t from, std::size_t to, double mean,
-                   double lag) {
-  const auto whole = static_cast<std::size_t>(lag);
-  const double part = lag - static_cast<double>(whole);
-  double sum = 0.0;
-  std::size_t count = 0;
-  for (std::size_t t = from; t + whole + 1 < to; ++t, ++count) {
-    const double later = (1.0 - part) * env[t + whole] + part * env[t + whole + 1];
-    sum += (env[t] - mean) * (later - mean);
+// The onsets' autocorrelation about their mean over the tempogram's windows,
+// for every window and every whole lag a tempo candidate's period touches.
+// Window w reads frames [from, to); for lag L its sum runs over the t with
+// t + L < to - 1 (`inner`, the shorter run a fractional lag L + part reads)
+// and over those with t + L < to (`outer`, the run of lag L - 1 + part).
+// Per lag one pass of running products serves every window, so the cost does
+// not grow with the windows' overlap or the number of tempo candidates.
+struct LagSums {
+  std::size_t firstLag = 0;
+  std::size_t lags = 0;
+  std::vector<double> inner;  // [w * lags + (L - firstLag)]
+  std::vector<double> outer;
+};
+
+LagSums lagSums(const std::vector<double>& env, const std::vector<std::size_t>& starts,
+                std::size_t window, std::size_t firstLag, std::size_t lastLag) {
+  const std::size_t n = env.size();
+  LagSums sums;
+  sums.firstLag = firstLag;
+  sums.lags = lastLag - firstLag + 1;
+  sums.inner.assign(starts.size() * sums.lags, 0.0);
+  sums.outer.assign(starts.size() * sums.lags, 0.0);
+  std::vector<double> prefix(n + 1, 0.0);
+  for (std::size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + env[i];
+  // means[w]: the window's mean.
+  std::vector<double> means(starts.size());
+  for (std::size_t w = 0; w < starts.size(); ++w) {
+    const std::size_t to = std::min(n, starts[w] + window);
+    means[w] = (prefix[to] - prefix[starts[w]]) /
+               static_cast<double>(std::max<std::size_t>(1, to - starts[w]));
   }
-  return count ? sum / static_cast<double>(count) : 0.0;
+  std::vector<double> products(n + 1);
+  for (std::size_t lag = firstLag; lag <= lastLag; ++lag) {
+    // products[x]: sum of env[t] env[t + lag] over t < x.
+    products[0] = 0.0;
+    const std::size_t last = n > lag ? n - lag : 0;
+    for (std::size_t t = 0; t < last; ++t) products[t + 1] = products[t] + env[t] * env[t + lag];
+    for (std::size_t t = last; t < n; ++t) products[t + 1] = products[t];
+    for (std::size_t w = 0; w < starts.size(); ++w) {
+      const std::size_t from = starts[w];
+      const std::size_t to = std::min(n, from + window);
+      const double m = means[w];
+      // Sum of (env[t] - m)(env[t + lag] - m) over t in [from, end).
+      const auto centred = [&](std::size_t end) {
+        if (end <= from) return 0.0;
+        const double cross = products[end] - products[from];
+        const double early = prefix[end] - prefix[from];
+        const double late = prefix[end + lag] - prefix[from + lag];
+        return cross - m * (early + late) + static_cast<double>(end - from) * m * m;
+      };
+      const std::size_t at = w * sums.lags + (lag - firstLag);
+      sums.inner[at] = to > lag + 1 ? centred(to - lag - 1) : 0.0;
+      sums.outer[at] = to > lag ? centred(to - lag) : 0.0;
+    }
+  }
+  return sums;
 }
 
-// Evidence for every tempo candidate in frames [from, to): how well the
-// onsets repeat after one beat period, weighted by how readily a listener
-// feels a beat at that tempo.
-std::vector<double> tempoEvidence(const std::vector<double>& env, std::size_t from, std::size_t to,
-                                  const std::vector<double>& bpm) {
-  double mean = 0.0;
-  for (std::size_t i = from; i < to; ++i) mean += env[i];
-  mean /= static_cast<double>(std::max<std::size_t>(1, to - from));
+// Evidence for every tempo candidate in window w: how well the onsets repeat
+// after one beat period (the later onsets read between whole frames),
+// weighted by how readily a listener feels a beat at that tempo.
+std::vector<double> tempoEvidence(const LagSums& sums, std::size_t w, std::size_t from,
+                                  std::size_t to, const std::vector<double>& bpm) {
   std::vector<double> evidence(bpm.size(), 0.0);
   for (std::size_t j = 0; j < bpm.size(); ++j) {
     const double lag = 60.0 * ONSET_RATE / bpm[j];
+    const auto whole = static_cast<std::size_t>(lag);
+    const double part = lag - static_cast<double>(whole);
+    const std::size_t count = to > from + whole + 1 ? to - from - whole - 1 : 0;
+    double r = 0.0;
+    if (count) {
+      const std::size_t at = w * sums.lags + (whole - sums.firstLag);
+      r = ((1.0 - part) * sums.inner[at] + part * sums.outer[at + 1]) / static_cast<double>(count);
+    }
     const double octaves = std::log2(bpm[j] / PRIOR_CENTRE_BPM) / PRIOR_WIDTH_OCTAVES;
-    evidence[j] =
-        std::max(0.0, correlation(env, from, to, mean, lag)) * std::exp(-0.5 * octaves * octaves);
+    evidence[j] = std::max(0.0, r) * std::exp(-0.5 * octaves * octaves);
   }
   return evidence;
 }
@@ -120,10 +168,15 @@ std::vector<double> localPeriods(const std::vector<double>& env, const std::vect
   const std::size_t states = bpm.size();
   std::vector<double> score(states, 0.0);
   std::vector<std::vector<int>> back(starts.size(), std::vector<int>(states, -1));
+  const auto firstLag = static_cast<std::size_t>(60.0 * ONSET_RATE / bpm.back());
+  const auto lastLag = static_cast<std::size_t>(60.0 * ONSET_RATE / bpm.front()) + 1;
+  const LagSums envSums = lagSums(env, starts, window, firstLag, lastLag);
+  const LagSums bassSums = lagSums(bass, starts, window, firstLag, lastLag);
   for (std::size_t w = 0; w < starts.size(); ++w) {
     const std::size_t from = starts[w];
-    std::vector<double> evidence = tempoEvidence(env, from, std::min(n, from + window), bpm);
-    const std::vector<double> low = tempoEvidence(bass, from, std::min(n, from + window), bpm);
+    const std::size_t to = std::min(n, from + window);
+    std::vector<double> evidence = tempoEvidence(envSums, w, from, to, bpm);
+    const std::vector<double> low = tempoEvidence(bassSums, w, from, to, bpm);
     for (std::size_t j = 0; j < evidence.size(); ++j) evidence[j] += TEMPO_BASS_WEIGHT * low[j];
     const double top = *std::max_element(evidence.begin(), evidence.end());
     std::vector<double> next(states);
@@ -155,9 +208,9 @@ std::vector<double> localPeriods(const std::vector<double>& env, const std::vect
   // Periods between the windows' middles follow the path linearly.
   std::vector<double> periods(n);
   const double halfWindow = static_cast<double>(std::min(window, n)) / 2.0;
+  std::size_t w = 0;  // the window whose middle is the last one at or before t
   for (std::size_t t = 0; t < n; ++t) {
     const double at = static_cast<double>(t);
-    std::size_t w = 0;
     while (w + 1 < starts.size() && static_cast<double>(starts[w + 1]) + halfWindow <= at) ++w;
     const double centre = static_cast<double>(starts[w]) + halfWindow;
     double tempo = bpm[static_cast<std::size_t>(path[w])];
@@ -182,6 +235,7 @@ std::vector<std::size_t> placeBeats(const std::vector<double>& env,
   const double longest = *std::max_element(periods.begin(), periods.end());
   std::vector<double> logGap(static_cast<std::size_t>(2.0 * longest) + 3, 0.0);
   for (std::size_t g = 1; g < logGap.size(); ++g) logGap[g] = std::log(static_cast<double>(g));
+  std::vector<double> candidates(logGap.size());
   for (std::size_t t = 0; t < n; ++t) {
     const double period = periods[t];
     const double logPeriod = std::log(period);
@@ -189,13 +243,31 @@ std::vector<std::size_t> placeBeats(const std::vector<double>& env,
     const long hi = static_cast<long>(t) - std::lround(period / 2.0);
     double best = -std::numeric_limits<double>::infinity();
     long from = -1;
-    for (long p = std::max(0L, lo); p <= hi; ++p) {
-      const double stretch = logGap[static_cast<std::size_t>(static_cast<long>(t) - p)] - logPeriod;
-      const double v = total[static_cast<std::size_t>(p)] - TIGHTNESS * stretch * stretch;
-      if (v > best) {
-        best = v;
-        from = p;
+    // The scores first, then their maximum, then its earliest place: three
+    // plain loops the compiler runs several values at a time.
+    const long first = std::max(0L, lo);
+    const long count = hi - first + 1;
+    if (count > 0) {
+      const double* before = total.data() + first;
+      const double* gaps = logGap.data() + (static_cast<long>(t) - first);
+      for (long k = 0; k < count; ++k) {
+        const double stretch = gaps[-k] - logPeriod;
+        candidates[static_cast<std::size_t>(k)] = before[k] - TIGHTNESS * stretch * stretch;
       }
+      // Four running maxima, so that the comparisons overlap; the maximum
+      // is the same whatever the order.
+      std::array<double, 4> top;
+      top.fill(-std::numeric_limits<double>::infinity());
+      const double* c = candidates.data();
+      long k = 0;
+      for (; k + 4 <= count; k += 4)
+        for (long j = 0; j < 4; ++j)
+          top[static_cast<std::size_t>(j)] = std::max(top[static_cast<std::size_t>(j)], c[k + j]);
+      for (; k < count; ++k) top[0] = std::max(top[0], c[k]);
+      best = std::max(std::max(top[0], top[1]), std::max(top[2], top[3]));
+      k = 0;
+      while (candidates[static_cast<std::size_t>(k)] != best) ++k;
+      from = first + k;
     }
     total[t] = env[t] + (from >= 0 ? best : 0.0);
     previous[t] = from;
