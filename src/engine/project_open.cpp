@@ -172,7 +172,10 @@ bool checkRecentProject(Engine& engine, RecentProject& recent) {
     return false;
   }
   if (!closeCheck(engine)) return false;
-  const std::string& list = engine.paths.recentList;
+  // A list left beside the program by an older build still counts until the
+  // first save writes the person's own.
+  std::string list = engine.paths.recentList;
+  if (!fileExists(list)) list = engine.paths.programFolder + "recent_files.txt";
   if (!fileExists(list)) {
     engine.prompter->error(RECENT_LIST_MISSING);
     return false;

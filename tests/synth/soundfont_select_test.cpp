@@ -26,7 +26,7 @@ class Selection : public ::testing::Test {
     settings.loaded = 1;
     host.settings = &settings;
     host.loadedPath = &loadedPath;
-    host.programFolder = dir.path().string() + "/";
+    host.dataFolder = dir.path().string() + "/";
     host.prompter = &prompter;
     host.files = &files;
     host.settle = milliseconds(0);

@@ -329,7 +329,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::showShortcutKeys() {
-  showShortcutKeyWindow(this, engine_->paths.programFolder + "ShortCutKey.txt");
+  showShortcutKeyWindow(this, engine_->paths.dataFolder + "ShortCutKey.txt");
 }
 
 void CMainFrame::showAbout() {

@@ -204,8 +204,8 @@ void SoundFontDlg::saveDefault() {
     return;
   }
   if (!prompter_.confirm(SAVE_DEFAULT_QUESTION)) return;
-  if (saveSettings(settings_, settings_.defaultPath) != 0)
-    prompter_.error(DEFAULT_SETTINGS_NOT_WRITTEN + settings_.defaultPath);
+  if (saveDefaultSettings(settings_) != 0)
+    prompter_.error(DEFAULT_SETTINGS_NOT_WRITTEN + defaultSettingsTarget(settings_));
 }
 
 void SoundFontDlg::openColours() {

@@ -40,6 +40,7 @@ ProjectFixture::ProjectFixture(const std::string& name) : wav(dir.file(name)) {
   saveSettings(defaults, dir.file("default_settings.xml"));
   EngineOptions options;
   options.programPath = dir.file("quavrix");
+  options.configFolder = dir.file("config") + "/";
   options.prompter = &prompter;
   options.files = &files;
   options.console = &console;
