@@ -17,9 +17,18 @@ file(MAKE_DIRECTORY ${_staged})
 install(TARGETS quavrix-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/data/default_settings.xml ${CMAKE_SOURCE_DIR}/data/ShortCutKey.txt
   DESTINATION ${QUAVRIX_INSTALL_DATA})
-# A link, not a copy: the bank belongs to its own package.
-file(CREATE_LINK ${QUAVRIX_DEFAULT_SF2} ${_staged}/quavrix.sf2 SYMBOLIC)
-install(FILES ${_staged}/quavrix.sf2 DESTINATION ${QUAVRIX_INSTALL_DATA})
+# A link, not a copy: the bank belongs to its own package. Inside the same
+# prefix (/usr for the package) the link is relative, as Debian's policy asks.
+install(CODE "
+  set(_bank \"${QUAVRIX_DEFAULT_SF2}\")
+  set(_folder \"\${CMAKE_INSTALL_PREFIX}/${QUAVRIX_INSTALL_DATA}\")
+  if(_bank MATCHES \"^\${CMAKE_INSTALL_PREFIX}/\")
+    file(RELATIVE_PATH _bank \"\${_folder}\" \"\${_bank}\")
+  endif()
+  file(MAKE_DIRECTORY \"\$ENV{DESTDIR}\${_folder}\")
+  message(STATUS \"Linking: \$ENV{DESTDIR}\${_folder}/quavrix.sf2 -> \${_bank}\")
+  file(CREATE_LINK \"\${_bank}\" \"\$ENV{DESTDIR}\${_folder}/quavrix.sf2\" SYMBOLIC)
+")
 
 # Manual pages and the changelog compressed as Debian's policy asks; -n keeps
 # the archive free of time stamps, so rebuilds give the same bytes.
@@ -51,13 +60,12 @@ set(CPACK_PACKAGE_NAME quavrix)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "The Quavrix developers <developers@quavrix.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "transcribe a recording into MIDI by ear and by eye")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "transcribe a recording into MIDI by ear and by eye
- Quavrix shows a recording (WAV, AIFF, FLAC, Ogg Vorbis, Opus, MP3) as a
- vertical piano roll with a beat grid and a curve that guesses the notes,
- lets you place notes on seven tracks while you listen slowed down without
- a change of pitch, and exports a Standard MIDI File whose tempo follows
- the grid. The command-line tool quavrix-cli analyses, plays, renders and
- exports without a window.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Quavrix shows a recording (WAV, AIFF, FLAC, Ogg Vorbis, Opus, MP3) as a
+vertical piano roll with a beat grid and a curve that guesses the notes,
+lets you place notes on seven tracks while you listen slowed down without
+a change of pitch, and exports a Standard MIDI File whose tempo follows
+the grid. The command-line tool quavrix-cli analyses, plays, renders and
+exports without a window.")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

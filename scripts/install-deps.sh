@@ -23,6 +23,8 @@ PACKAGES=(
   # tests, sanitizers, fuzzing, benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-mido
+  # the Debian package and the checks of what it installs
+  dpkg-dev lintian appstream desktop-file-utils man-db
   # default SoundFont and the peers the benchmarks compare against
   timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
 )

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Uses the window on the X display in $DISPLAY as a person would: opens a
+# recording, saves it as a new project with "S A V E   AS" in the "Dat" menu
+# and quits with "EXIT". Fails when the project file does not appear.
+#   save_in_window.sh QUAVRIX RECORDING PROJECT.dat
+set -euo pipefail
+program=$1
+recording=$2
+project=$3
+"$program" "$recording" >/dev/null 2>&1 &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true' EXIT
+key() { xdotool key --delay 120 "$@"; sleep 0.4; }
+# The recording is open once the menus that need it are enabled; the window
+# shows the demo within a few seconds.
+for _ in $(seq 1 40); do
+  xdotool search --name quavrix >/dev/null 2>&1 && break
+  sleep 0.25
+done
+sleep 4
+# "Dat" is the second title of the menu bar at the window's top left; its
+# fourth item is "S A V E   AS".
+xdotool mousemove 106 9 click 1
+sleep 0.5
+key Down Down Down Down Return
+sleep 1
+# The file dialog: the name field has the focus.
+key ctrl+a
+xdotool type --delay 20 "$project"
+key Return
+sleep 1
+# "SAVE AS done" is acknowledged, then the program is left through its menu.
+key Return
+for _ in $(seq 1 20); do
+  [ -s "$project" ] && break
+  sleep 0.25
+done
+[ -s "$project" ] || { echo "FAILED: the window saved no project at $project" >&2; exit 1; }
+xdotool mousemove 40 9 click 1
+sleep 0.5
+key Up Return
+sleep 0.5
+key Return
+wait "$pid" 2>/dev/null || true
