@@ -25,6 +25,8 @@ PACKAGES=(
   python3 python3-mido
   # the Debian package and the checks of what it installs
   dpkg-dev lintian appstream desktop-file-utils man-db
+  # an MP3 encoder, to check that MP3s line up with the WAV they were made from
+  lame
   # default SoundFont and the peers the benchmarks compare against
   timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
 )
