@@ -34,6 +34,12 @@ void pausePlayback(PlaybackState& player);
 // Play state 0 with the next play starting at start; returns once the
 // playback thread no longer reads the score, so the caller may change it.
 void stopPlayback(PlaybackState& player);
+// Returns once the playback thread, not playing, has left the block it was
+// in (at most about two buffers after a pause), so that the caller may
+// change the score it reads.
+void waitUntilIdle(PlaybackState& player);
+// The next block starts the pass again at the range start.
+void rewindPass(PlaybackState& player);
 bool isPlaying(const PlaybackState& player);
 
 // Sends the note-off, tick and note-on events of positions a .. b - 1 to the

@@ -83,6 +83,9 @@ struct PlaybackState {
   std::atomic<int> noteTimerMs{0};
   ChannelSwitches switches;  // the toolbar's channel toggles, read by the mixer
   std::atomic<int> playState{PLAY_STOPPED};
+  // Set to restart the pass at the range start; the thread takes it at the
+  // start of its next block (the pass state below is the thread's alone).
+  std::atomic<int> rewind{0};
   // Serialises every note call into the sampler, from either thread.
   std::mutex playbackLock;
 
