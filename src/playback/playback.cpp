@@ -202,11 +202,12 @@ void endPass(PlaybackState& p) {
   p.lastBlock = 0;
   // Notes whose note-off lies beyond the pass would otherwise hang.
   if (p.sampler) schedule(p, {p.passEnd, ALL_NOTES_OFF, 0, 0.0f});
+  // Before the stores below: whoever sees the pass finished sees it reset.
+  p.passStarted = 0;
   if (!p.loop.load()) {
     p.playState.store(PLAY_STOPPED);
     p.finished.store(1);
   }
-  p.passStarted = 0;
 }
 
 void playbackThread(PlaybackState* player) {
