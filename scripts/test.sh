@@ -10,6 +10,7 @@ cd "$(dirname "$0")/.."
 if [ "${SKIP_DEPS:-}" != "1" ]; then ./scripts/install-deps.sh; fi
 
 python3 scripts/check-layers.py
+python3 scripts/spdx.py --check
 
 summary=()
 run_tests() {
