@@ -23,12 +23,12 @@
 #include "engine/project_open.h"
 #include "engine/transport.h"
 #include "score/beat_grid.h"
-#include "ui/drawing_pass.h"
+#include "ui/draw/drawing_pass.h"
+#include "ui/model/view.h"
+#include "ui/model/view_refresh.h"
+#include "ui/model/visible_window.h"
 #include "ui/qt/artwork.h"
 #include "ui/qt/image_canvas.h"
-#include "ui/view.h"
-#include "ui/view_refresh.h"
-#include "ui/visible_window.h"
 
 namespace quavrix {
 namespace {

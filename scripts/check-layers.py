@@ -5,8 +5,12 @@ layers that may.
     scripts/check-layers.py [ROOT]
 
 Layers, lowest first; a file may include its own layer and the ones below:
-base, platform, analysis, score, persist, synth, playback, engine, ui, ui/qt.
-app/ may include everything. Tests sit at the level of the layer they test;
+base, platform, analysis, score, persist, synth, playback, engine, ui, ui/input, ui/qt.
+The view's toolkit-free files sit in folders by concern: ui/model (layout,
+controls, hit test, visible window) and ui/draw (the drawing pass) form the
+layer ui (the view keeps the colours the pass builds, so each may include the
+other); ui/input drives both, and nothing below it includes it. No source file
+sits in src/ui/ itself. app/ may include everything. Tests sit at the level of the layer they test;
 tests/support at the score layer, tests/support/engine at the engine layer. Qt headers may appear only in src/ui/qt/,
 app/, tests/ui/qt/ and tests/app/.
 """
@@ -15,7 +19,8 @@ import re
 import sys
 
 LAYERS = ["base", "platform", "analysis", "score", "persist", "synth", "playback", "engine",
-          "ui", "ui/qt"]
+          "ui", "ui/input", "ui/qt"]
+UI_FOLDERS = ("model", "draw", "input", "qt")
 RANK = {name: i for i, name in enumerate(LAYERS)}
 QT_ALLOWED = ("src/ui/qt/", "app/", "tests/ui/qt/", "tests/app/")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
@@ -23,8 +28,8 @@ QT_HEADER = re.compile(r"^(Q[A-Za-z]+|Qt[A-Za-z]*/.*)$")
 
 
 def layer_of_include(path):
-    if path.startswith("ui/qt/"):
-        return "ui/qt"
+    if path.startswith(("ui/qt/", "ui/input/")):
+        return path.rsplit("/", 1)[0]
     head = path.split("/", 1)[0]
     return head if head in RANK and "/" in path else None
 
@@ -34,8 +39,8 @@ def layer_of_file(rel):
     if parts[0] in ("src", "tests") and len(parts) > 2:
         if parts[1] == "support":
             return "engine" if parts[2] == "engine" else "score"
-        if parts[1] == "ui" and parts[2] == "qt":
-            return "ui/qt"
+        if parts[1] == "ui" and parts[2] in ("qt", "input") and len(parts) > 3:
+            return "ui/" + parts[2]
         if parts[1] in RANK:
             return parts[1]
         if parts[1] == "app":
@@ -55,6 +60,8 @@ def check(root):
                 full = os.path.join(folder, name)
                 rel = os.path.relpath(full, root).replace(os.sep, "/")
                 own = layer_of_file(rel)
+                if top == "src" and os.path.dirname(rel) == "src/ui":
+                    problems.append(f"{rel}: belongs in one of src/ui/{{{','.join(UI_FOLDERS)}}}/")
                 with open(full, encoding="utf-8", errors="replace") as f:
                     for number, line in enumerate(f, 1):
                         m = INCLUDE.match(line)

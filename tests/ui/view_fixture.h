@@ -2,9 +2,9 @@
 // A view linked to an engine with a short recording open, as the window has it.
 
 #include "support/engine/project_fixture.h"
-#include "ui/recording_canvas.h"
-#include "ui/view.h"
-#include "ui/view_refresh.h"
+#include "ui/draw/recording_canvas.h"
+#include "ui/model/view.h"
+#include "ui/model/view_refresh.h"
 
 namespace quavrix::test {
 

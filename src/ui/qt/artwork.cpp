@@ -1,6 +1,6 @@
 #include "ui/qt/artwork.h"
 
-#include "ui/layout.h"
+#include "ui/model/layout.h"
 #include "ui/qt/artwork_kit.h"
 #include "ui/qt/artwork_pictures.h"
 

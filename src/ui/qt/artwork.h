@@ -10,7 +10,7 @@
 #include <array>
 
 #include "score/cell_grid.h"
-#include "ui/canvas.h"
+#include "ui/draw/canvas.h"
 
 namespace quavrix {
 

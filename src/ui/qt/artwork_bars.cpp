@@ -3,7 +3,7 @@
 #include <QString>
 #include <algorithm>
 
-#include "ui/control_code.h"
+#include "ui/model/control_code.h"
 #include "ui/qt/artwork_kit.h"
 #include "ui/qt/artwork_pictures.h"
 

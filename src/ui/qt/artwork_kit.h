@@ -14,8 +14,8 @@
 #include <QString>
 
 #include "score/cell_grid.h"
-#include "ui/canvas.h"
-#include "ui/controls.h"
+#include "ui/draw/canvas.h"
+#include "ui/model/controls.h"
 
 namespace quavrix::art {
 

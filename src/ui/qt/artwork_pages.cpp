@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "ui/control_code.h"
+#include "ui/model/control_code.h"
 #include "ui/qt/artwork_kit.h"
 #include "ui/qt/artwork_pictures.h"
 

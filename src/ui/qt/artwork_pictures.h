@@ -4,7 +4,7 @@
 
 #include <QImage>
 
-#include "ui/canvas.h"
+#include "ui/draw/canvas.h"
 
 namespace quavrix::art {
 

@@ -5,10 +5,10 @@
 #include <QWindow>
 
 #include "engine/engine.h"
-#include "ui/drawing_pass.h"
-#include "ui/input.h"
+#include "ui/draw/drawing_pass.h"
+#include "ui/input/input.h"
+#include "ui/model/view.h"
 #include "ui/qt/image_canvas.h"
-#include "ui/view.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

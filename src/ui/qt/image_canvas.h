@@ -8,7 +8,7 @@
 #include <QPainter>
 #include <memory>
 
-#include "ui/canvas.h"
+#include "ui/draw/canvas.h"
 
 namespace quavrix {
 

@@ -17,16 +17,16 @@
 #include "engine/project.h"
 #include "engine/project_open.h"
 #include "engine/transport.h"
-#include "ui/layout.h"
-#include "ui/progress_log.h"
+#include "ui/model/layout.h"
+#include "ui/model/progress_log.h"
+#include "ui/model/settings_command.h"
+#include "ui/model/view.h"
+#include "ui/model/view_refresh.h"
 #include "ui/qt/about_dialog.h"
 #include "ui/qt/artwork.h"
 #include "ui/qt/child_view.h"
 #include "ui/qt/qt_prompter.h"
 #include "ui/qt/sound_font_dlg.h"
-#include "ui/settings_command.h"
-#include "ui/view.h"
-#include "ui/view_refresh.h"
 
 namespace quavrix {
 

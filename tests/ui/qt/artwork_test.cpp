@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "qt_app.h"
-#include "ui/control_code.h"
-#include "ui/controls.h"
+#include "ui/model/control_code.h"
+#include "ui/model/controls.h"
 
 namespace quavrix {
 namespace {

@@ -19,10 +19,10 @@
 #include "score/beat_grid.h"
 #include "support/engine/project_fixture.h"
 #include "support/midi_score.h"
+#include "ui/model/view.h"
 #include "ui/qt/child_view.h"
 #include "ui/qt/main_frame.h"
 #include "ui/qt/qt_prompter.h"
-#include "ui/view.h"
 
 namespace quavrix {
 namespace {

@@ -15,12 +15,12 @@
 #include "qt_app.h"
 #include "score/beat_grid.h"
 #include "support/engine/project_fixture.h"
-#include "ui/control_code.h"
-#include "ui/drawing_pass.h"
+#include "ui/draw/drawing_pass.h"
+#include "ui/model/control_code.h"
+#include "ui/model/view.h"
+#include "ui/model/view_refresh.h"
+#include "ui/model/visible_window.h"
 #include "ui/qt/artwork.h"
-#include "ui/view.h"
-#include "ui/view_refresh.h"
-#include "ui/visible_window.h"
 
 namespace quavrix {
 namespace {

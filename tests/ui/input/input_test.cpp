@@ -1,7 +1,7 @@
 // The input dispatcher without a toolkit: clicks, drags, the wheel and keys
 // at the large layout's coordinates, checked by what they change.
 
-#include "ui/input.h"
+#include "ui/input/input.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include "engine/editing.h"
 #include "engine/transport.h"
 #include "score/beat_grid.h"
-#include "ui/control_code.h"
-#include "ui/input_sections.h"
-#include "ui/visible_window.h"
-#include "view_fixture.h"
+#include "ui/input/input_sections.h"
+#include "ui/model/control_code.h"
+#include "ui/model/visible_window.h"
+#include "ui/view_fixture.h"
 
 namespace quavrix {
 namespace {

@@ -3,8 +3,8 @@
 
 #include "engine/engine.h"
 #include "score/beat_editor/beat_editor.h"
-#include "ui/control_code.h"
-#include "ui/draw_steps.h"
+#include "ui/draw/draw_steps.h"
+#include "ui/model/control_code.h"
 
 namespace quavrix::draw {
 

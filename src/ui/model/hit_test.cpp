@@ -1,10 +1,10 @@
-#include "ui/hit_test.h"
+#include "ui/model/hit_test.h"
 
 #include <initializer_list>
 
 #include "engine/engine.h"
-#include "ui/control_code.h"
-#include "ui/view.h"
+#include "ui/model/control_code.h"
+#include "ui/model/view.h"
 
 namespace quavrix {
 

@@ -1,7 +1,7 @@
 // What the drawing pass draws, checked on a recording canvas: which
 // regions, in which colours and widths, and what it leaves alone.
 
-#include "ui/drawing_pass.h"
+#include "ui/draw/drawing_pass.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 #include "engine/transport.h"
 #include "score/beat_grid.h"
 #include "support/wav_builder.h"
-#include "ui/colours.h"
-#include "ui/visible_window.h"
-#include "view_fixture.h"
+#include "ui/draw/colours.h"
+#include "ui/model/visible_window.h"
+#include "ui/view_fixture.h"
 
 namespace quavrix {
 namespace {

@@ -3,19 +3,12 @@
 
 #include "engine/engine.h"
 #include "engine/transport.h"
-#include "ui/control_code.h"
-#include "ui/draw_steps.h"
+#include "ui/draw/draw_steps.h"
+#include "ui/model/control_code.h"
 
 namespace quavrix::draw {
 
-namespace {
-
 using namespace colour;
-
-constexpr std::uint8_t SLOT_HAS_RECORD = 1;
-constexpr std::uint8_t SLOT_SELECTED = 2;
-
-}  // namespace
 
 void topBar(View& view, Canvas& canvas) {
   Engine& engine = view.engine;

@@ -1,4 +1,4 @@
-#include "ui/recording_canvas.h"
+#include "ui/draw/recording_canvas.h"
 
 #include <cmath>
 

@@ -5,11 +5,11 @@
 
 #include "engine/editing.h"
 #include "score/beat_grid.h"
-#include "ui/control_code.h"
-#include "ui/hit_test.h"
-#include "ui/layout.h"
-#include "ui/visible_window.h"
-#include "view_fixture.h"
+#include "ui/model/control_code.h"
+#include "ui/model/hit_test.h"
+#include "ui/model/layout.h"
+#include "ui/model/visible_window.h"
+#include "ui/view_fixture.h"
 
 namespace quavrix {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/visible_window.h"
+#include "ui/model/visible_window.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,8 +1,8 @@
 #pragma once
 // The steps of the drawing pass, shared between its files.
 
-#include "ui/canvas.h"
-#include "ui/view.h"
+#include "ui/draw/canvas.h"
+#include "ui/model/view.h"
 
 namespace quavrix::draw {
 

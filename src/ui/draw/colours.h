@@ -5,7 +5,7 @@
 #include <array>
 
 #include "persist/settings.h"
-#include "ui/canvas.h"
+#include "ui/draw/canvas.h"
 
 namespace quavrix::colour {
 

@@ -1,4 +1,4 @@
-#include "ui/drawing_pass.h"
+#include "ui/draw/drawing_pass.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include "analysis/frequency_peaks.h"
 #include "engine/engine.h"
 #include "engine/transport.h"
-#include "ui/control_code.h"
-#include "ui/draw_steps.h"
-#include "ui/visible_window.h"
+#include "ui/draw/draw_steps.h"
+#include "ui/model/control_code.h"
+#include "ui/model/visible_window.h"
 
 namespace quavrix {
 

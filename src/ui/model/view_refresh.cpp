@@ -1,12 +1,27 @@
-#include "ui/view_refresh.h"
+#include "ui/model/view_refresh.h"
 
 #include "analysis/key_axis_map.h"
 #include "engine/engine.h"
-#include "ui/input_sections.h"
-#include "ui/view.h"
-#include "ui/visible_window.h"
+#include "ui/model/view.h"
+#include "ui/model/visible_window.h"
 
 namespace quavrix {
+
+void syncSections(View& view) {
+  ViewState& v = view.engine.viewState;
+  for (int bank = 0; bank < 8; ++bank) {
+    bool any = false;
+    for (int slot = 0; slot < 8; ++slot) {
+      std::uint8_t& flags = v.sections[bank][slot].flags;
+      const SectionRange& r = view.engine.settings.values.sections[bank][slot];
+      const bool record = r.end > r.start;
+      flags = static_cast<std::uint8_t>((flags & SLOT_SELECTED) | (record ? SLOT_HAS_RECORD : 0));
+      any = any || record;
+    }
+    v.bankFlags[bank] = static_cast<std::uint8_t>((bank == v.selectedBank ? SLOT_SELECTED : 0) |
+                                                  (any ? SLOT_HAS_RECORD : 0));
+  }
+}
 
 void rebuildSpectrumMap(View& view) {
   Engine& engine = view.engine;
@@ -26,7 +41,7 @@ void viewAfterOpen(View& view) {
   resetWindow(view.engine);
   rebuildSpectrumMap(view);
   placeLevelMarkers(view);
-  input::syncSections(view);
+  syncSections(view);
   view.input = Interaction{};
   redrawAll(view);
 }

@@ -13,6 +13,9 @@ void viewAfterOpen(View& view);
 // The key axis of the guessing curve for the visible key rows.
 void rebuildSpectrumMap(View& view);
 
+// The section slots' and banks' record marks from the ranges the settings hold.
+void syncSections(View& view);
+
 // Every region redrawn on the next pass.
 void redrawAll(View& view);
 

@@ -1,10 +1,10 @@
-#include "ui/settings_command.h"
+#include "ui/model/settings_command.h"
 
 #include "engine/engine.h"
 #include "engine/project.h"
 #include "engine/settings_apply.h"
-#include "ui/view.h"
-#include "ui/view_refresh.h"
+#include "ui/model/view.h"
+#include "ui/model/view_refresh.h"
 
 namespace quavrix {
 

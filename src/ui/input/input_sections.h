@@ -2,7 +2,7 @@
 // The section records of the top bar: eight banks of eight slots, each slot a
 // range of the recording to come back to.
 
-#include "ui/view.h"
+#include "ui/model/view.h"
 
 namespace quavrix::input {
 
@@ -13,7 +13,5 @@ void sectionButton(View& view, int code);
 void selectBank(View& view, int bank);
 // Selects a slot of the selected bank; one that holds a record is shown.
 void selectSlot(View& view, int slot);
-// The slots' record marks from the ranges the settings hold.
-void syncSections(View& view);
 
 }  // namespace quavrix::input

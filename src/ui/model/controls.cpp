@@ -1,6 +1,6 @@
-#include "ui/controls.h"
+#include "ui/model/controls.h"
 
-#include "ui/control_code.h"
+#include "ui/model/control_code.h"
 
 namespace quavrix {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Actions the mouse and the keys share.
 
-#include "ui/view.h"
+#include "ui/model/view.h"
 
 namespace quavrix::input {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/canvas.h"
+#include "ui/draw/canvas.h"
 
 namespace quavrix {
 

@@ -1,4 +1,4 @@
-#include "ui/layout.h"
+#include "ui/model/layout.h"
 
 #include "engine/engine.h"
 

@@ -1,4 +1,4 @@
-#include "ui/colours.h"
+#include "ui/draw/colours.h"
 
 namespace quavrix {
 

@@ -1,4 +1,4 @@
-#include "ui/progress_log.h"
+#include "ui/model/progress_log.h"
 
 namespace quavrix {
 

@@ -1,8 +1,8 @@
-#include "ui/view.h"
+#include "ui/model/view.h"
 
 #include "engine/engine.h"
-#include "ui/control_code.h"
-#include "ui/layout.h"
+#include "ui/model/control_code.h"
+#include "ui/model/layout.h"
 
 namespace quavrix {
 

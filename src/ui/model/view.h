@@ -6,12 +6,16 @@
 #include <cstdint>
 #include <functional>
 
-#include "ui/colours.h"
-#include "ui/controls.h"
+#include "ui/draw/colours.h"
+#include "ui/model/controls.h"
 
 namespace quavrix {
 
 struct Engine;
+
+// The bits of a section slot's and of a bank's flags.
+inline constexpr std::uint8_t SLOT_HAS_RECORD = 1;
+inline constexpr std::uint8_t SLOT_SELECTED = 2;
 
 // The mouse and the keys between events.
 struct Interaction {

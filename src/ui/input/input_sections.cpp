@@ -1,18 +1,16 @@
-#include "ui/input_sections.h"
+#include "ui/input/input_sections.h"
 
 #include <algorithm>
 
 #include "base/prompter.h"
 #include "engine/engine.h"
-#include "ui/control_code.h"
-#include "ui/visible_window.h"
+#include "ui/model/control_code.h"
+#include "ui/model/view_refresh.h"
+#include "ui/model/visible_window.h"
 
 namespace quavrix::input {
 
 namespace {
-
-constexpr std::uint8_t HAS_RECORD = 1;
-constexpr std::uint8_t SELECTED = 2;
 
 SectionRange& range(View& view, int bank, int slot) {
   return view.engine.settings.values.sections[bank][slot];
@@ -23,21 +21,6 @@ bool holdsRecord(const SectionRange& r) {
 }
 
 }  // namespace
-
-void syncSections(View& view) {
-  ViewState& v = view.engine.viewState;
-  for (int bank = 0; bank < 8; ++bank) {
-    bool any = false;
-    for (int slot = 0; slot < 8; ++slot) {
-      std::uint8_t& flags = v.sections[bank][slot].flags;
-      const bool record = holdsRecord(range(view, bank, slot));
-      flags = static_cast<std::uint8_t>((flags & SELECTED) | (record ? HAS_RECORD : 0));
-      any = any || record;
-    }
-    v.bankFlags[bank] =
-        static_cast<std::uint8_t>((bank == v.selectedBank ? SELECTED : 0) | (any ? HAS_RECORD : 0));
-  }
-}
 
 void sectionButton(View& view, int code) {
   Engine& engine = view.engine;
@@ -69,10 +52,10 @@ void selectBank(View& view, int bank) {
   ViewState& v = view.engine.viewState;
   if (bank < 0 || bank >= 8) return;
   for (auto& row : v.sections)
-    for (auto& slot : row) slot.flags &= static_cast<std::uint8_t>(~SELECTED);
+    for (auto& slot : row) slot.flags &= static_cast<std::uint8_t>(~SLOT_SELECTED);
   v.selectedBank = bank;
   v.selectedSlot = 0;
-  v.sections[bank][0].flags |= SELECTED;
+  v.sections[bank][0].flags |= SLOT_SELECTED;
   syncSections(view);
 }
 
@@ -80,8 +63,8 @@ void selectSlot(View& view, int slot) {
   Engine& engine = view.engine;
   ViewState& v = engine.viewState;
   if (slot < 0 || slot >= 8) return;
-  for (auto& s : v.sections[v.selectedBank]) s.flags &= static_cast<std::uint8_t>(~SELECTED);
-  v.sections[v.selectedBank][slot].flags |= SELECTED;
+  for (auto& s : v.sections[v.selectedBank]) s.flags &= static_cast<std::uint8_t>(~SLOT_SELECTED);
+  v.sections[v.selectedBank][slot].flags |= SLOT_SELECTED;
   v.selectedSlot = slot;
   const SectionRange r = range(view, v.selectedBank, slot);
   if (holdsRecord(r)) {

@@ -6,11 +6,11 @@
 #include "engine/editing.h"
 #include "engine/engine.h"
 #include "engine/transport.h"
-#include "ui/control_code.h"
-#include "ui/input.h"
-#include "ui/input_actions.h"
-#include "ui/view_refresh.h"
-#include "ui/visible_window.h"
+#include "ui/input/input.h"
+#include "ui/input/input_actions.h"
+#include "ui/model/control_code.h"
+#include "ui/model/view_refresh.h"
+#include "ui/model/visible_window.h"
 
 namespace quavrix {
 
