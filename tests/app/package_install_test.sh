@@ -2,7 +2,8 @@
 # The Debian package as a person meets it: built from this tree, unpacked
 # into a fresh root-owned prefix, used by an ordinary user (nobody) who runs
 # quavrix-cli analyze and saves a project in the window. What the user's
-# programs write must land in that user's configuration folder; the install
+# programs write must land in that user's configuration folder, a second
+# start must find the project again with OPEN RECENT; the install
 # must stay exactly as unpacked. Needs root (CI runs as root); skipped else.
 #   package_install_test.sh SOURCE_DIR BUILD_DIR
 set -euo pipefail

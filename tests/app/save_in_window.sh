@@ -1,23 +1,42 @@
 #!/usr/bin/env bash
 # Uses the window on the X display in $DISPLAY as a person would: opens a
 # recording, saves it as a new project with "S A V E   AS" in the "Dat" menu
-# and quits with "EXIT". Fails when the project file does not appear.
+# and quits with "EXIT"; then starts the program again with nothing and
+# opens "OPEN  RECENT" from the "Wav" menu. Fails when the project file does
+# not appear or the second start does not come up with it.
 #   save_in_window.sh QUAVRIX RECORDING PROJECT.dat
 set -euo pipefail
 program=$1
 recording=$2
 project=$3
-"$program" "$recording" >/dev/null 2>&1 &
-pid=$!
-trap 'kill "$pid" 2>/dev/null || true' EXIT
 key() { xdotool key --delay 120 "$@"; sleep 0.4; }
-# The recording is open once the menus that need it are enabled; the window
-# shows the demo within a few seconds.
-for _ in $(seq 1 40); do
-  xdotool search --name quavrix >/dev/null 2>&1 && break
-  sleep 0.25
-done
-sleep 4
+pid=
+trap '[ -z "$pid" ] || kill "$pid" 2>/dev/null || true' EXIT
+# Starts the program and waits for its window and the recording.
+start() {
+  "$program" "$@" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 1 40); do
+    xdotool search --name quavrix >/dev/null 2>&1 && break
+    sleep 0.25
+  done
+  sleep 4
+}
+quit() {
+  xdotool mousemove 40 9 click 1
+  sleep 0.5
+  key Up Return
+  sleep 0.5
+  key Return
+  for _ in $(seq 1 20); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.25
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+start "$recording"
 # "Dat" is the second title of the menu bar at the window's top left; its
 # fourth item is "S A V E   AS".
 xdotool mousemove 106 9 click 1
@@ -36,9 +55,17 @@ for _ in $(seq 1 20); do
   sleep 0.25
 done
 [ -s "$project" ] || { echo "FAILED: the window saved no project at $project" >&2; exit 1; }
+quit
+
+# "OPEN  RECENT" is the second item of "Wav"; the window's title then names the project.
+start
 xdotool mousemove 40 9 click 1
 sleep 0.5
-key Up Return
-sleep 0.5
-key Return
-wait "$pid" 2>/dev/null || true
+key Down Down Return
+for _ in $(seq 1 40); do
+  xdotool search --name "$(basename "$project")" >/dev/null 2>&1 && break
+  sleep 0.25
+done
+xdotool search --name "$(basename "$project")" >/dev/null 2>&1 ||
+  { echo "FAILED: OPEN RECENT did not bring back $project" >&2; exit 1; }
+quit
