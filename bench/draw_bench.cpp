@@ -1,7 +1,8 @@
 // The drawing pass into an offscreen image at the large layout: a window of
 // 1000 grid lines with 16 notes on every line and the guessing curve on. The
 // steady pass (nothing dirty but the roll) is what the 50 ms timer costs while
-// the person works; the full pass (every region dirty) follows every scroll.
+// the person works; the full pass (every region dirty) follows every scroll;
+// the playing pass adds what the timer draws while the music plays.
 
 #include <benchmark/benchmark.h>
 
@@ -144,6 +145,27 @@ void BM_FullPass(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FullPass)->Unit(benchmark::kMillisecond);
+
+// The steady pass while playing: every fourth line a bar line (numbered in
+// the margin), the playhead in the middle of the window, and the top bar with
+// the play position, which the timer redraws on every pass while playing.
+void BM_PlayingPass(benchmark::State& state) {
+  Scene& s = scene();
+  Engine& e = *s.engine;
+  const CellGrid& grid = e.cellGrid;
+  for (std::uint32_t i = 0; i + 1 < grid.columnCount; i += 4)
+    e.notes.lineMap[grid.columnPositions[i]] |= LINE_BAR;
+  const VisibleWindow& w = e.viewState.window;
+  e.playback.position.store((std::int64_t{w.firstVisible} + w.span / 2) * 32);
+  e.viewState.playing = 1;
+  for (auto _ : state) {
+    e.viewState.dirty = DirtyFlags{};
+    e.viewState.dirty.topBar = true;
+    s.pass();
+  }
+  e.viewState.playing = 0;
+}
+BENCHMARK(BM_PlayingPass)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace quavrix

@@ -53,6 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> midi;
   buildMidiFile(notes, SettingValues{}, notes.startMarker, notes.endMarker, prompter, diagnostics,
                 midi);
+  // The tempo map over the whole grid, as "Export MIDI..." writes it.
+  MidiExportOptions tempoMap;
+  tempoMap.tempo = MidiTempo::Grid;
+  const MidiRange range = wholeGridRange(notes);
+  buildMidiFile(notes, SettingValues{}, range.start, range.end, prompter, diagnostics, midi,
+                tempoMap);
   compactNotes(notes);
   refreshGrid(notes, grid);
   return 0;

@@ -29,6 +29,10 @@ PACKAGES=(
   lame
   # default SoundFont and the peers the benchmarks compare against
   timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
+  # the beat-tracking test set: a second General MIDI bank and the F-measures
+  fluid-soundfont-gm python3-mir-eval
+  # a notation program that reads the exported scores back in the tests
+  musescore3
 )
 
 export DEBIAN_FRONTEND=noninteractive

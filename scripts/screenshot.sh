@@ -16,6 +16,10 @@ xvfb-run -a -s "-screen 0 1920x1080x24" bash -c '
   pid=$!
   sleep "$3"
   xwd -root -silent | xwdtopnm 2>/dev/null | pnmtopng > "$4"
+  # The titles of the windows on the screen, beside the screenshot.
+  for id in $(xdotool search --name . 2>/dev/null); do
+    xdotool getwindowname "$id"
+  done > "${4%.png}-titles.txt" 2>/dev/null || true
   if [ "${TOUR:-}" = 1 ]; then python3 "$5" "${4%.png}"; fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true

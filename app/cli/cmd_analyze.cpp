@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "analysis/beat_tracker.h"
 #include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
 #include "analysis/wav_reader.h"
@@ -79,13 +80,22 @@ int runAnalyze(const std::vector<std::string>& argv) {
     }
     return 1;
   }
-  // The onsets are found on one core while the other starts on the spectrum.
+  // The onsets are found on one core while the other starts on the
+  // spectrum, as opening does; with --beats the beats too, as opening does
+  // when the grid opens with them.
+  const bool trackingBeats = args.flag("--beats");
   start = std::chrono::steady_clock::now();
   double onsetMs = 0.0;
+  double beatMs = 0.0;
   analyseRecording(rec, [&] {
     const auto onsetStart = std::chrono::steady_clock::now();
     detectOnsets(rec);
     onsetMs = msSince(onsetStart);
+    if (!trackingBeats) return;
+    const auto beatStart = std::chrono::steady_clock::now();
+    rec.beatTrack = trackBeats(rec);
+    rec.beatsTracked = true;
+    beatMs = msSince(beatStart);
   });
   const double spectrumMs = msSince(start);
 
@@ -103,8 +113,12 @@ int runAnalyze(const std::vector<std::string>& argv) {
                 rec.framesRead / 44100.0, rec.positions(), rec.blockCount);
     std::printf("onsets: %d strong, %d weak; the grid would start with %zu beats\n", onsets.strong,
                 onsets.weak, beats.size());
-    std::printf("time: read %.1f ms, onsets %.1f ms, spectrum %.1f ms\n", readMs, onsetMs,
-                spectrumMs);
+    if (rec.beatsTracked) {
+      std::printf("tracked beats: %zu at %.2f BPM, %d to the bar\n", rec.beatTrack.beats.size(),
+                  rec.beatTrack.bpm, rec.beatTrack.beatsPerBar);
+    }
+    std::printf("time: read %.1f ms, onsets %.1f ms, beats %.1f ms, spectrum %.1f ms\n", readMs,
+                onsetMs, beatMs, spectrumMs);
     if (row >= 0) {
       std::printf("row %d left: %s\n", row, rowJson(rec, 0, row).c_str());
       std::printf("row %d right: %s\n", row, rowJson(rec, 1, row).c_str());
@@ -136,7 +150,8 @@ int runAnalyze(const std::vector<std::string>& argv) {
   return 0;
 }
 
-const CommandRegistrar registrar({"analyze", "analyze RECORDING [--json] [--row R]", runAnalyze});
+const CommandRegistrar registrar({"analyze", "analyze RECORDING [--json] [--row R] [--beats]",
+                                  runAnalyze});
 
 }  // namespace
 }  // namespace quavrix::cli

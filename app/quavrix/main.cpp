@@ -17,8 +17,8 @@ namespace quavrix {
 class CQuavrixApp : public QApplication {
  public:
   CQuavrixApp(int& argc, char** argv) : QApplication(argc, argv) {
+    // No display name: the toolkit would add it to every window's title.
     setApplicationName(QStringLiteral("quavrix"));
-    setApplicationDisplayName(QStringLiteral("quavrix"));
     setWindowIcon(programIcon());
   }
 };

@@ -11,6 +11,11 @@
 
 namespace quavrix {
 
+std::mutex& plannerLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 namespace {
 
 constexpr int PARTS = FftPlan::PARTS;
@@ -56,13 +61,6 @@ QUAVRIX_VECTOR_CLONES void addPair(const double* __restrict zRe, const double* _
   }
 }
 static_assert(POWER_BINS <= PART_SIZE / 2, "the wanted bins must come straight from the parts");
-
-// The planner and plan destruction touch the library's global state; whoever
-// plans, from whatever thread, goes through this lock.
-std::mutex& plannerLock() {
-  static std::mutex lock;
-  return lock;
-}
 
 std::vector<double> makeSampleWindow() {
   std::vector<double> window(FFT_SIZE);

@@ -4,11 +4,16 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 struct fftw_plan_s;
 
 namespace quavrix {
+
+// The planner and plan destruction touch the library's global state; whoever
+// plans, from whatever thread, goes through this lock.
+std::mutex& plannerLock();
 
 // Frames per transform; the window spans four 2048-frame blocks.
 inline constexpr int FFT_SIZE = 8192;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/beat_tracker.h"
 #include "base/large_buffer.h"
 
 namespace quavrix {
@@ -67,6 +68,9 @@ struct Recording {
   LargeBuffer<float> onsetMarks;
   std::int32_t onsetCount = 0;  // capacity / 32
   bool analysed = false;        // onset detection has run on the current buffers
+  // The beats found in the music, tracked alongside the onsets on opening.
+  BeatTrack beatTrack;
+  bool beatsTracked = false;
 
   // Peak spectrum: blockCount rows, each read as 2048 whole-hertz entries
   // (spectrumLength = blockCount x 2048 of them) through spectrumValue.

@@ -83,7 +83,7 @@ int finishRecordingBuffers(Recording& next, std::uint64_t done, std::string* rea
   silence(next, LEAD_IN_FRAMES + done, next.left.size());
   next.framesRead = static_cast<std::uint32_t>(done);
   if (done < static_cast<std::uint64_t>(MIN_RECORDING_FRAMES)) {
-    if (reason) *reason = "recording shorter than 8192 frames";
+    if (reason) *reason = SHORT_RECORDING_REASON;
     return WAV_CANNOT_OPEN;
   }
   next.blockCount = static_cast<std::int32_t>(done / 2048) - 4;

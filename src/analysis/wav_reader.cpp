@@ -216,7 +216,7 @@ int readPcmWav(Recording& recording, std::string* reason) {
   const std::uint64_t dataBytes = data->size < available ? data->size : available;
   const std::uint64_t frames = dataBytes / frameBytes;
   if (frames < static_cast<std::uint64_t>(MIN_RECORDING_FRAMES)) {
-    fail(reason, "recording shorter than 8192 frames");
+    fail(reason, SHORT_RECORDING_REASON);
     return WAV_CANNOT_OPEN;
   }
 

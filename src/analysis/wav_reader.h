@@ -20,6 +20,8 @@ inline constexpr int WAV_NO_MEMORY = -5;    // its buffers would not fit the mem
 
 // The shortest recording that can be analysed (one spectrum window).
 inline constexpr int MIN_RECORDING_FRAMES = 8192;
+// The reason given for a recording shorter than that.
+inline constexpr const char* SHORT_RECORDING_REASON = "recording shorter than 8192 frames";
 
 // Reads recording.path. On success every buffer of the recording is replaced
 // and the spectrum has been computed; on failure the recording is unchanged.

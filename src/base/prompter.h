@@ -41,7 +41,8 @@ class Prompter {
 struct FileDialogRequest {
   bool save = false;             // save dialog (true) or open dialog (false)
   std::string defaultExtension;  // without the dot, e.g. "wav"
-  std::string initialName;       // e.g. "*.wav" or "song*.dat"
+  std::string initialName;       // e.g. "*.wav" or "song.dat"
+  std::string folder;            // where the dialog starts; empty for the toolkit's choice
   std::string filterLabel;       // e.g. "quavrix data (*.dat)"; empty for all files
   std::string filterPattern;     // e.g. "*.dat"
 };

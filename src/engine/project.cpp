@@ -4,7 +4,10 @@
 
 #include "base/paths.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
+#include "engine/midi_commands.h"
 #include "engine/settings_apply.h"
+#include "engine/track_names.h"
 #include "engine/transport.h"
 #include "persist/autosave.h"
 #include "persist/midi_export.h"
@@ -30,11 +33,13 @@ void clearHistories(Engine& engine) {
   clearNoteHistory(engine.notes);
   engine.notes.gridHistory.modified = 0;
   engine.notes.noteHistory.modified = 0;
+  engine.viewState.sectionsModified = 0;
 }
 
 void clearModified(Engine& engine) {
   engine.notes.gridHistory.modified = 0;
   engine.notes.noteHistory.modified = 0;
+  engine.viewState.sectionsModified = 0;
 }
 
 void setTitle(Engine& engine, const std::string& title) {
@@ -45,7 +50,11 @@ FileDialogRequest datDialog(const Engine& engine, bool save) {
   FileDialogRequest request;
   request.save = save;
   request.defaultExtension = "dat";
-  request.initialName = splitPath(engine.paths.wav).base + "*.dat";
+  // The recording's own name in its folder: a wildcard would leave the name
+  // box empty, and the dialog would start wherever the toolkit last was.
+  const PathParts wav = splitPath(engine.paths.wav);
+  request.initialName = wav.base + ".dat";
+  request.folder = wav.drive + wav.folder;
   request.filterLabel = "quavrix data (*.dat)";
   request.filterPattern = "*.dat";
   return request;
@@ -90,7 +99,10 @@ void commitForSave(Engine& engine) {
 }  // namespace
 
 bool hasUnsavedChanges(const Engine& engine) {
-  return engine.notes.gridHistory.modified || engine.notes.noteHistory.modified;
+  // The section records live in the settings, but a person records them like
+  // notes: losing them unasked is losing work.
+  return engine.notes.gridHistory.modified || engine.notes.noteHistory.modified ||
+         engine.viewState.sectionsModified;
 }
 
 int autosaveSettingsAndNotes(Engine& engine) {
@@ -169,8 +181,7 @@ void newProjectData(Engine& engine) {
   clearNotes(notes);
   buildNoteOffs(notes);
   rebuildCells(engine.cellGrid, notes);
-  seedBeats(notes, engine.recording.onsetMarks);
-  refreshGrid(notes, engine.cellGrid);
+  seedGrid(engine);
   clearHistories(engine);
   engine.lastNote = LastNote{};
   engine.paths.dat.clear();
@@ -214,8 +225,11 @@ int saveProjectDataAs(Engine& engine) {
 }
 
 int saveMidi(Engine& engine, std::string* failure) {
+  MidiExportOptions options;
+  options.tempo = settingsMidiTempo(engine);
+  options.trackNames = exportTrackNames(engine);
   return saveMidiFile(engine.paths.dat, engine.paths.midiOutput, engine.notes,
-                      engine.settings.values, *engine.prompter, *engine.console, failure);
+                      engine.settings.values, *engine.prompter, *engine.console, failure, options);
 }
 
 int exportMidiTo(Engine& engine, const std::string& path, std::string* failure) {

@@ -57,10 +57,11 @@ int saveProjectData(Engine& engine);
 int saveProjectDataAs(Engine& engine);
 
 // "SAVE to MIDI FILE": the notes between the markers to the .mid beside the
-// project's .dat. Returns a MidiExportResult; after a failed write
+// project's .dat, with the tempo of the settings. Returns a MidiExportResult; after a failed write
 // `failure`, when given, holds the system's reason.
 int saveMidi(Engine& engine, std::string* failure = nullptr);
-// The same export to a file of the caller's choosing; after a failed write
+// The same export to a file of the caller's choosing, with the single
+// tempo whatever the settings say; after a failed write
 // `failure`, when given, holds the system's reason.
 int exportMidiTo(Engine& engine, const std::string& path, std::string* failure = nullptr);
 

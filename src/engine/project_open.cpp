@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <ostream>
 
+#include "analysis/beat_tracker.h"
 #include "analysis/frequency_peaks.h"
 #include "analysis/onsets.h"
 #include "analysis/wav_reader.h"
 #include "base/paths.h"
 #include "base/units.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
 #include "engine/project.h"
 #include "engine/settings_apply.h"
 #include "engine/transport.h"
@@ -47,13 +49,13 @@ std::string chooseRecording(Engine& engine) {
   return chosen ? *chosen : std::string();
 }
 
-std::string prepareOpen(Engine& engine, const std::string& requested) {
+std::string prepareOpen(Engine& engine, const std::string& requested, bool loadSoundFont) {
   if (isPlaying(engine.playback)) {
     engine.prompter->error(" Please stop playing. ");
     return {};
   }
   *engine.console << "************   Initializing   **************        \n\n";
-  if (engine.settings.loaded) selectSoundFont(engine);
+  if (loadSoundFont && engine.settings.loaded) selectSoundFont(engine);
   const std::string path = requested.empty() ? chooseRecording(engine) : requested;
   if (path.empty()) engine.prompter->error(WAV_OPEN_FAILED);
   return path;
@@ -70,13 +72,28 @@ std::string memoryRefusal(std::uint64_t availableBytes) {
   return text;
 }
 
+std::string openFailureMessage(int read, const std::string& reason) {
+  if (read < 0) return reason;
+  // A musician who opened a snippet learns why it cannot be used.
+  if (reason == SHORT_RECORDING_REASON) return std::string(WAV_OPEN_FAILED) + "\n " + reason;
+  return WAV_OPEN_FAILED;
+}
+
 int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
-                std::string* reason) {
+                std::string* reason, bool trackingBeats) {
   console << "reading .wav              " << std::flush;
   scratch.path = path.substr(0, 256);
   const int read = readRecordingSamples(scratch, reason);
-  // The onsets are found on one core while the other starts on the spectrum.
-  if (read == WAV_OK) analyseRecording(scratch, [&] { detectOnsets(scratch); });
+  // The onsets (and the beats, when the grid opens with them) are found on
+  // one core while the other starts on the spectrum.
+  if (read == WAV_OK) {
+    analyseRecording(scratch, [&] {
+      detectOnsets(scratch);
+      if (!trackingBeats) return;
+      scratch.beatTrack = trackBeats(scratch);
+      scratch.beatsTracked = true;
+    });
+  }
   console << "Done.\n\n";
   if (read == WAV_NO_MEMORY) {
     if (reason) *reason = memoryRefusal(availableMemoryBytes());
@@ -113,8 +130,7 @@ int finishOpen(Engine& engine, Recording& scratch, const std::string& path, std:
   relinkPlayback(engine);
 
   NoteStore& notes = engine.notes;
-  seedBeats(notes, engine.recording.onsetMarks);
-  refreshGrid(notes, engine.cellGrid);
+  seedGrid(engine);
   allocateStrobe(engine.strobe, notes, *engine.prompter);
 
   console << "FFT  start                " << std::flush;
@@ -127,6 +143,7 @@ int finishOpen(Engine& engine, Recording& scratch, const std::string& path, std:
   engine.viewState.viewText = " Notes    wav : " + path;
   notes.gridHistory.modified = 0;
   notes.noteHistory.modified = 0;
+  engine.viewState.sectionsModified = 0;
   engine.busy = 0;
   engine.title = path;
   engine.menusEnabled = true;
@@ -145,9 +162,10 @@ int openRecording(Engine& engine, const std::string& requested, std::string* fai
   }
   Recording scratch;
   std::string reason;
-  const int read = readForOpen(scratch, path, *engine.console, &reason);
+  const int read = readForOpen(scratch, path, *engine.console, &reason,
+                               engine.settings.values.gridOnOpening == GRID_FROM_BEATS);
   if (read <= 0) {
-    engine.prompter->error(read < 0 ? reason : std::string(WAV_OPEN_FAILED));
+    engine.prompter->error(openFailureMessage(read, reason));
     if (failure) *failure = read < 0 ? reason : "cannot read " + path + ": " + reason;
     engine.busy = wasBusy;
     return 0;

@@ -26,17 +26,25 @@ inline constexpr const char* RECENT_OPEN_FAILED =
 // The three steps of opening, for callers that run the reading on another
 // thread (the window shows progress meanwhile). openRecording runs them in turn.
 //
-// Before reading: the playing check, the SoundFont, and (for an empty path)
-// the close check and the file dialog. Returns the path to read, or an empty
-// string after the message that says why not.
-std::string prepareOpen(Engine& engine, const std::string& requested);
+// Before reading: the playing check, the SoundFont (unless the caller loads
+// it itself, beside its progress display), and (for an empty path) the close
+// check and the file dialog. Returns the path to read, or an empty string
+// after the message that says why not.
+std::string prepareOpen(Engine& engine, const std::string& requested, bool loadSoundFont = true);
 // Reads and analyses the file into `scratch`, writing the progress lines to
 // `console`. Touches no engine state, so it may run on any thread. Returns 1,
 // 0 when the file cannot be read (`reason`, when given, says why; the caller
 // shows WAV_OPEN_FAILED), or -1 when its buffers would not fit in the memory
-// available (`reason` then holds the message to show instead).
+// available (`reason` then holds the message to show instead). With
+// `trackingBeats` the beats are tracked alongside the onsets, for a grid that
+// opens with them; otherwise "Find beats" tracks them when first asked.
 int readForOpen(Recording& scratch, const std::string& path, std::ostream& console,
-                std::string* reason = nullptr);
+                std::string* reason = nullptr, bool trackingBeats = false);
+
+// The message for a recording readForOpen did not read (`read` its result):
+// the memory refusal, or WAV_OPEN_FAILED; for a recording too short to
+// analyse, the reason follows on a line of its own.
+std::string openFailureMessage(int read, const std::string& reason);
 
 // The message that refuses a recording whose buffers do not fit in
 // `availableBytes`, saying how long a recording fits.

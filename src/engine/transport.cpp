@@ -186,21 +186,37 @@ void setTuning(Engine& engine, int cents) {
   samplerSetTuning(engine.sampler, cents);
 }
 
-void switchSpectrum(Engine& engine, bool difference) {
-  if (!engine.recording.hasSamples()) return;
-  const bool wasPlaying = isPlaying(engine.playback);
-  if (wasPlaying) {
-    stopPlaying(engine);
-    // The last buffers play out before the analysis takes both cores.
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  }
-  if (difference) {
-    analyseDifference(engine.recording);
+SpectrumSwitch beginSpectrumSwitch(Engine& engine, bool difference) {
+  SpectrumSwitch s;
+  if (!engine.recording.hasSamples()) return s;
+  s.run = true;
+  s.difference = difference;
+  s.wasPlaying = isPlaying(engine.playback);
+  if (s.wasPlaying) stopPlaying(engine);
+  return s;
+}
+
+void computeSpectrumSwitch(Recording& recording, const SpectrumSwitch& s) {
+  if (!s.run) return;
+  // The last buffers play out before the analysis takes both cores.
+  if (s.wasPlaying) std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  if (s.difference) {
+    analyseDifference(recording);
   } else {
-    analyseRecording(engine.recording);
+    analyseRecording(recording);
   }
-  engine.viewState.differenceSpectrum = difference ? 1 : 0;
-  if (wasPlaying) togglePlay(engine);
+}
+
+void finishSpectrumSwitch(Engine& engine, const SpectrumSwitch& s) {
+  if (!s.run) return;
+  engine.viewState.differenceSpectrum = s.difference ? 1 : 0;
+  if (s.wasPlaying) togglePlay(engine);
+}
+
+void switchSpectrum(Engine& engine, bool difference) {
+  const SpectrumSwitch s = beginSpectrumSwitch(engine, difference);
+  computeSpectrumSwitch(engine.recording, s);
+  finishSpectrumSwitch(engine, s);
 }
 
 void togglePlay(Engine& engine) {
@@ -250,7 +266,8 @@ void auditionKey(Engine& engine, bool pressed, int key, int track) {
     a.delayCount = 0;
     return;
   }
-  if (track < 1 || track > 7 || key < 1 || key > KEY_COUNT) return;
+  // Track 0, the tick track, sounds the tick instrument, as playback does.
+  if (track < 0 || track > 7 || key < 1 || key > KEY_COUNT) return;
   const int midiKey = key + KEY_TO_MIDI;
   if (midiKey == a.soundingKey) return;
   if (a.soundingKey >= 0) {
@@ -262,9 +279,11 @@ void auditionKey(Engine& engine, bool pressed, int key, int track) {
     a.delayCount = 0;
     samplerNoteOff(sampler, a.preset, a.soundingKey);
   }
-  a.preset = sampler.trackPrograms[track] - 1;
+  const bool tick = track == 0;
+  a.preset = (tick ? sampler.tickProgram : sampler.trackPrograms[track]) - 1;
   a.soundingKey = midiKey;
-  samplerNoteOn(sampler, a.preset, midiKey, sampler.trackVelocities[track]);
+  samplerNoteOn(sampler, a.preset, midiKey,
+                tick ? sampler.tickVelocity : sampler.trackVelocities[track]);
 }
 
 int closeAudio(Engine& engine, std::string* failure) {

@@ -11,6 +11,7 @@
 namespace quavrix {
 
 struct Engine;
+struct Recording;
 
 // ---- set-up, while a recording is opened --------------------------------------
 
@@ -73,6 +74,21 @@ void setTuning(Engine& engine, int cents);
 // The spectrum behind the guessing curve: of the two channels as recorded,
 // or (difference) of the mixed signal. Playback pauses around the analysis.
 void switchSpectrum(Engine& engine, bool difference);
+
+// switchSpectrum in three steps, for a window that runs the analysis on
+// another thread while it shows progress.
+struct SpectrumSwitch {
+  bool run = false;  // there is a recording to analyse
+  bool difference = false;
+  bool wasPlaying = false;
+};
+// Stops playback for the analysis.
+SpectrumSwitch beginSpectrumSwitch(Engine& engine, bool difference);
+// The analysis: writes only the recording's spectrum rows, so it may run on
+// another thread while nothing reads them (the engine busy).
+void computeSpectrumSwitch(Recording& recording, const SpectrumSwitch& s);
+// The spectrum shown from now on; playback goes on if it ran.
+void finishSpectrumSwitch(Engine& engine, const SpectrumSwitch& s);
 
 // ---- play ------------------------------------------------------------------------
 

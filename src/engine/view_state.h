@@ -141,6 +141,9 @@ struct ViewState {
   std::array<std::uint8_t, 10> bankFlags{};
   int selectedBank = 0;
   int selectedSlot = 0;
+  // A section record changed since the project was last opened, loaded or
+  // saved: the records are kept in the project's settings file.
+  int sectionsModified = 0;
 
   SpectrumMap spectrumMap;
   SettingValues* values = nullptr;

@@ -29,6 +29,11 @@ inline constexpr int LAST_SETTING_TRACK = 7;
 inline constexpr std::size_t SOUNDFONT_NAME_MAX = 255;
 inline constexpr std::size_t INSTRUMENT_NAME_MAX = 19;
 
+// Values of SettingValues::gridOnOpening: one beat line per onset run, or
+// the beats and bar lines the beat tracker finds.
+inline constexpr std::int32_t GRID_FROM_ONSETS = 0;
+inline constexpr std::int32_t GRID_FROM_BEATS = 1;
+
 // Indices into SettingValues::level (fractions 0..1).
 inline constexpr int LEVEL_WAV = 0;   // playback level of the recording
 inline constexpr int LEVEL_MIDI = 1;  // overall level of the sampler
@@ -83,6 +88,9 @@ struct SectionRange {
   friend bool operator==(const SectionRange&, const SectionRange&) = default;
 };
 
+// The playhead's colour and line thickness, also where a file has no element for it.
+inline constexpr ColourRecord DEFAULT_PLAYHEAD{100, 80, 10, 100, 25, {}};
+
 // The colours that remain where a settings file lacks an element.
 constexpr std::array<ColourRecord, COLOUR_RECORD_COUNT> builtInColours() {
   std::array<ColourRecord, COLOUR_RECORD_COUNT> c{};
@@ -136,6 +144,14 @@ struct SettingValues {
   std::int32_t autoFillTolerance = 4;
   // Note-guessing display magnification, 0..10.
   std::int32_t displayMagnification = 10;
+  // The line across the roll at the playback position (a: opacity, t: thickness).
+  ColourRecord playhead = DEFAULT_PLAYHEAD;
+  // What a newly opened recording's grid starts from: GRID_FROM_ONSETS or
+  // GRID_FROM_BEATS.
+  std::int32_t gridOnOpening = 0;
+  // Tempo of exported MIDI files: 1 = a tempo map that follows the grid,
+  // 0 = the single tempo of the range's first beat.
+  std::int32_t midiTempoMap = 1;
 
   friend bool operator==(const SettingValues&, const SettingValues&) = default;
 };
@@ -194,6 +210,11 @@ struct SettingNames {
   const char* autoFillTolerance = "AutoFill_tolerance";
   const char* guessingGroup = "Note_guessing";
   const char* magnification = "Display_mag";
+  const char* playhead = "Playhead";
+  const char* gridOnOpeningGroup = "Grid_on_opening";
+  const char* gridOnOpening = "value";
+  const char* tempoMapGroup = "MIDI_tempo_map";
+  const char* tempoMap = "value";
 
   static constexpr std::array<std::array<char, 4>, SECTION_GROUPS * SECTION_SLOTS_STORED>
   sectionNames() {

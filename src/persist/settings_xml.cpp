@@ -300,6 +300,14 @@ void buildSettingsDocument(const Settings& s, XMLDocument& doc) {
   addElement(doc, beat, n.judgingTolerance)->SetText(std::to_string(v.judgingTolerance).c_str());
   addElement(doc, beat, n.autoFillTolerance)->SetText(std::to_string(v.autoFillTolerance).c_str());
   addNumber(doc, root, n.guessingGroup, n.magnification, v.displayMagnification);
+  XMLElement* playhead = addElement(doc, root, n.playhead);
+  playhead->SetAttribute(n.r, v.playhead.r);
+  playhead->SetAttribute(n.g, v.playhead.g);
+  playhead->SetAttribute(n.b, v.playhead.b);
+  playhead->SetAttribute(n.a, v.playhead.a);
+  playhead->SetAttribute(n.t, v.playhead.t);
+  addNumber(doc, root, n.gridOnOpeningGroup, n.gridOnOpening, v.gridOnOpening);
+  addNumber(doc, root, n.tempoMapGroup, n.tempoMap, v.midiTempoMap);
 }
 
 void readSettingsDocument(Settings& s, const XMLDocument& doc) {
@@ -324,6 +332,19 @@ void readSettingsDocument(Settings& s, const XMLDocument& doc) {
   readNumber(root, n.transposeGroup, n.transpose, &v.cKeyTo);
   readBeatGroup(s, root);
   readNumber(root, n.guessingGroup, n.magnification, &v.displayMagnification);
+  // Files from before the playhead get its default, not the colour of the
+  // project read before them.
+  v.playhead = DEFAULT_PLAYHEAD;
+  if (const XMLElement* e = root->FirstChildElement(n.playhead)) {
+    readColour(n, e, v.playhead, n.a, n.t);
+  }
+  // Files from before the setting open grids as they always did.
+  v.gridOnOpening = GRID_FROM_ONSETS;
+  readNumber(root, n.gridOnOpeningGroup, n.gridOnOpening, &v.gridOnOpening);
+  if (v.gridOnOpening != GRID_FROM_BEATS) v.gridOnOpening = GRID_FROM_ONSETS;
+  // Files from before the tempo map mean the default, whatever was read before.
+  v.midiTempoMap = SettingValues().midiTempoMap;
+  readNumber(root, n.tempoMapGroup, n.tempoMap, &v.midiTempoMap);
   s.loaded = 1;
 }
 

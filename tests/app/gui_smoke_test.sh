@@ -8,6 +8,9 @@ shot="$build_dir/screenshot.png"
 rm -f "$shot"
 "$source_dir/scripts/screenshot.sh" "$build_dir" "$shot" 8 >/dev/null
 [ -s "$shot" ] || { echo "FAILED: no screenshot"; exit 1; }
+# The window's title is the recording's path, exactly: nothing of the toolkit's added.
+titles="${shot%.png}-titles.txt"
+grep -qx "$build_dir/demo.wav" "$titles" || { echo "FAILED: titles: $(cat "$titles")"; exit 1; }
 # The first margin strip is teal (0, 56, 56) just right of x = 240, below the
 # menu bar, when the demo is drawn at the large layout.
 pngtopnm "$shot" | python3 -c '

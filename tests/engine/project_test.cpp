@@ -15,6 +15,7 @@
 #include "playback/playback.h"
 #include "score/beat_grid.h"
 #include "support/engine/project_fixture.h"
+#include "support/wav_builder.h"
 
 namespace quavrix {
 namespace {
@@ -53,6 +54,14 @@ TEST_F(Project, AFailedOrCancelledOpenLeavesTheOpenProjectWithItsEdits) {
     EXPECT_EQ(e().playback.left, e().recording.left.data()) << c.name;
   }
   EXPECT_EQ(f.prompter.last(), WAV_OPEN_FAILED);
+
+  // A snippet too short to analyse says so on a line of its own.
+  const std::string snippet = f.dir.file("snippet.wav");
+  ASSERT_TRUE(
+      test::WavBuilder().format(2).data(std::vector<std::int16_t>(2 * 4000)).write(snippet));
+  EXPECT_EQ(openRecording(e(), snippet), 0);
+  EXPECT_EQ(f.prompter.last(),
+            std::string(WAV_OPEN_FAILED) + "\n recording shorter than 8192 frames");
 }
 
 TEST_F(Project, SaveWithoutAProjectFileAsksForANameThatHoldsTheRecordingsName) {
@@ -61,7 +70,9 @@ TEST_F(Project, SaveWithoutAProjectFileAsksForANameThatHoldsTheRecordingsName) {
   EXPECT_EQ(saveProjectData(e()), -1);
   ASSERT_EQ(f.files.requests.size(), 1u);
   EXPECT_TRUE(f.files.requests[0].save);
-  EXPECT_EQ(f.files.requests[0].initialName, "song*.dat");
+  // The recording's name in its folder, ready to confirm.
+  EXPECT_EQ(f.files.requests[0].initialName, "song.dat");
+  EXPECT_EQ(f.files.requests[0].folder + "song.wav", f.wav);
   EXPECT_EQ(f.files.requests[0].filterLabel, "quavrix data (*.dat)");
   EXPECT_EQ(f.prompter.last(), SAVE_AS_NAME_REFUSED);
   EXPECT_TRUE(hasUnsavedChanges(e()));

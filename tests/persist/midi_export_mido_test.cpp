@@ -109,6 +109,8 @@ TEST(MidiExportMido, AnIndependentReaderSeesEveryNoteWhereItBelongs) {
                        prompter, log),
             MIDI_EXPORT_WRITTEN)
       << prompter.last();
+  // What this song gave before the tempo map existed, byte for byte.
+  EXPECT_EQ(test::fingerprint(test::readBytes(mid)), 0x94bed81e8e259442ULL);
   std::ofstream(dir.file("expected.json")) << song.expectedJson();
 
   const auto run =

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "midi_export_values.h"
 #include "support/midi_score.h"
 #include "support/scripted_prompter.h"
 #include "support/temp_dir.h"
@@ -19,15 +20,7 @@ namespace {
 using test::MidiEvent;
 using Bytes = std::vector<std::uint8_t>;
 
-// Every track exported, programs 1..7 at places 11..17, level 0.67.
-SettingValues exportAll() {
-  SettingValues v;
-  for (int t = 1; t <= 7; ++t) {
-    v.midiOutput[t] = 1;
-    v.trackProgram[t] = 10 + t;
-  }
-  return v;
-}
+using test::exportAll;
 
 struct Export {
   int result = 0;
@@ -106,10 +99,10 @@ TEST(MidiExport, HeaderAndProgramChangesComeFirst) {
   EXPECT_EQ(ev[9].bytes, (Bytes{0xFF, 0x2F, 0x00}));
 }
 
-TEST(MidiExport, DivisionsShareTheirBeatAndNotesEndEightTicksEarly) {
+// Four beats of 600 positions from 2000, two divisions in the second beat.
+NoteStore divisionScore() {
   NoteStore notes = test::emptyScore(20000);
   const auto beats = test::putBeats(notes, 2000, 600, 4);
-  // Two divisions inside the second beat.
   test::putLine(notes, beats[1] + 200, LINE_DIVISION);
   test::putLine(notes, beats[1] + 400, LINE_DIVISION);
   // Track 2 on the first division, ending just before the beat line.
@@ -118,7 +111,34 @@ TEST(MidiExport, DivisionsShareTheirBeatAndNotesEndEightTicksEarly) {
   test::putNote(notes, beats[1] + 401, 3, 31, 100);
   // Track 7 on the first beat, running to the END line.
   test::putNote(notes, beats[0], 7, 84, beats[4] - beats[0]);
-  const auto e = build(notes, exportAll());
+  return notes;
+}
+
+// Two bars 441 apart, then a beat 600 later: 187 BPM, then 137 BPM.
+NoteStore barTempoScore() {
+  NoteStore notes = test::emptyScore(20000);
+  test::putLine(notes, 1000, LINE_BAR | LINE_BEAT | LINE_START);
+  test::putLine(notes, 1441, LINE_BAR | LINE_BEAT);
+  test::putLine(notes, 2041, LINE_BEAT);
+  test::putLine(notes, 2641, LINE_BAR | LINE_BEAT | LINE_END);
+  notes.startMarker = 1000;
+  notes.endMarker = 2641;
+  test::putNote(notes, 1000, 1, 40, 441);
+  test::putNote(notes, 1441, 1, 41, 600);
+  test::putNote(notes, 1442, 1, 45, 600);  // behind the bar: no tempo of its own
+  return notes;
+}
+
+// 300 beats: 72000 ticks, beyond what 16 bits hold.
+NoteStore longScore() {
+  NoteStore notes = test::emptyScore(300 * 500 + 2000);
+  const auto beats = test::putBeats(notes, 1000, 500, 300);
+  test::putNote(notes, beats[299], 1, 40, 500);
+  return notes;
+}
+
+TEST(MidiExport, DivisionsShareTheirBeatAndNotesEndEightTicksEarly) {
+  const auto e = build(divisionScore(), exportAll());
   ASSERT_EQ(e->result, MIDI_EXPORT_WRITTEN);
   const auto n = notesOf(e->midi);
   ASSERT_EQ(n.size(), 6u);
@@ -201,18 +221,7 @@ TEST(MidiExport, ShortChordNoteStillEndsAfterItStarts) {
 }
 
 TEST(MidiExport, TempoChangesOnBarNotesFollowTheBars) {
-  NoteStore notes = test::emptyScore(20000);
-  // Two bars 441 apart, then a beat 600 later: 187 BPM, then 137 BPM.
-  test::putLine(notes, 1000, LINE_BAR | LINE_BEAT | LINE_START);
-  test::putLine(notes, 1441, LINE_BAR | LINE_BEAT);
-  test::putLine(notes, 2041, LINE_BEAT);
-  test::putLine(notes, 2641, LINE_BAR | LINE_BEAT | LINE_END);
-  notes.startMarker = 1000;
-  notes.endMarker = 2641;
-  test::putNote(notes, 1000, 1, 40, 441);
-  test::putNote(notes, 1441, 1, 41, 600);
-  test::putNote(notes, 1442, 1, 45, 600);  // behind the bar: no tempo of its own
-  const auto e = build(notes, exportAll());
+  const auto e = build(barTempoScore(), exportAll());
   ASSERT_EQ(e->result, MIDI_EXPORT_WRITTEN);
   const auto tempos = temposOf(e->midi);
   // The opening tempo, the first note's bar (same tempo, written again), then the change.
@@ -227,16 +236,31 @@ TEST(MidiExport, TempoChangesOnBarNotesFollowTheBars) {
 }
 
 TEST(MidiExport, LongRangesKeepCountingPastSixteenBits) {
-  // 300 beats: 72000 ticks, beyond what 16 bits hold.
-  NoteStore notes = test::emptyScore(300 * 500 + 2000);
-  const auto beats = test::putBeats(notes, 1000, 500, 300);
-  test::putNote(notes, beats[299], 1, 40, 500);
-  const auto e = build(notes, exportAll());
+  const auto e = build(longScore(), exportAll());
   ASSERT_EQ(e->result, MIDI_EXPORT_WRITTEN);
   const auto n = notesOf(e->midi);
   ASSERT_EQ(n.size(), 2u);
   EXPECT_EQ(n[0].tick, 299 * 240);
   EXPECT_EQ(n[1].tick, 300 * 240 - 8);
+}
+
+TEST(MidiExport, SingleTempoFilesKeepTheirBytes) {
+  // Digests of the files these scores gave before the tempo map existed: the
+  // single tempo must stay exactly what it was.
+  const std::pair<NoteStore, std::uint64_t> cases[] = {
+      {divisionScore(), 0xccce4ebe8d25de45ULL},
+      {barTempoScore(), 0x3baa61c33d13c89cULL},
+      {longScore(), 0x6353eeac34bacbf3ULL},
+  };
+  for (const auto& [notes, digest] : cases) {
+    test::ScriptedPrompter prompter;
+    std::ostringstream log;
+    Bytes file;
+    ASSERT_EQ(
+        buildMidiFile(notes, exportAll(), notes.startMarker, notes.endMarker, prompter, log, file),
+        MIDI_EXPORT_WRITTEN);
+    EXPECT_EQ(test::fingerprint(file), digest);
+  }
 }
 
 TEST(MidiExport, VariableLengthQuantities) {

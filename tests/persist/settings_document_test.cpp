@@ -140,6 +140,13 @@ const char* const DEFAULT_DOCUMENT = R"(<?xml version="1.0"?>
     <Note_guessing>
         <Display_mag>10</Display_mag>
     </Note_guessing>
+    <Playhead R="100" G="80" B="10" A="100" T="25"/>
+    <Grid_on_opening>
+        <value>0</value>
+    </Grid_on_opening>
+    <MIDI_tempo_map>
+        <value>1</value>
+    </MIDI_tempo_map>
 </Settings>
 )";
 
@@ -298,6 +305,33 @@ TEST(SettingsDocument, ColourAttributesMissingReadZeroSectionsOnlyWhenPresent) {
   EXPECT_EQ(s.values.sections[0][8], (SectionRange{0, 0}));
 }
 
+TEST(SettingsDocument, PlayheadColourHasItsOwnElementAndDefaultsWhereAFileLacksIt) {
+  Settings custom;
+  custom.values.playhead = {10, 20, 30, 40, 50, {}};
+  const Settings back = readText(settingsDocumentText(custom));
+  EXPECT_EQ(back.values.playhead, custom.values.playhead);
+  // A project from before the playhead shows the default, not the colour of
+  // the project read before it.
+  const Settings old = readText("<Settings><Tuning><Cent>1</Cent></Tuning></Settings>", custom);
+  EXPECT_EQ(old.values.playhead, DEFAULT_PLAYHEAD);
+  const Settings partial = readText("<Settings><Playhead R='90' T='5'/></Settings>");
+  EXPECT_EQ(partial.values.playhead, (ColourRecord{90, 0, 0, 0, 5, {}}));
+}
+
+TEST(SettingsDocument, TempoMapHasItsOwnElementAndDefaultsToTheGrid) {
+  Settings single;
+  single.values.midiTempoMap = 0;
+  const std::string text = settingsDocumentText(single);
+  EXPECT_NE(text.find("<MIDI_tempo_map>\n        <value>0</value>\n    </MIDI_tempo_map>\n"
+                      "</Settings>"),
+            std::string::npos);
+  EXPECT_EQ(readText(text).values.midiTempoMap, 0);
+  // A file from before the setting means the grid, even over a single tempo read earlier.
+  EXPECT_EQ(
+      readText("<Settings><Tuning><Cent>1</Cent></Tuning></Settings>", single).values.midiTempoMap,
+      1);
+}
+
 TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {
   tinyxml2::XMLDocument doc;
   ASSERT_EQ(doc.Parse("<!-- nothing here -->"), tinyxml2::XML_SUCCESS);
@@ -307,4 +341,23 @@ TEST(SettingsDocument, DocumentWithoutElementIsNotLoaded) {
 }
 
 }  // namespace
+TEST(SettingsDocument, GridOnOpeningReadsAsOnsetsUnlessItSaysBeats) {
+  const struct {
+    const char* element;
+    std::int32_t expected;
+  } cases[] = {
+      {"", GRID_FROM_ONSETS},  // a file from before the setting
+      {"<Grid_on_opening><value>1</value></Grid_on_opening>", GRID_FROM_BEATS},
+      {"<Grid_on_opening><value>7</value></Grid_on_opening>", GRID_FROM_ONSETS},
+  };
+  for (const auto& c : cases) {
+    const std::string text = std::string("<Settings>") + c.element + "</Settings>";
+    EXPECT_EQ(readText(text).values.gridOnOpening, c.expected) << c.element;
+  }
+  Settings beats;
+  beats.values.gridOnOpening = GRID_FROM_BEATS;
+  EXPECT_EQ(readText(settingsDocumentText(beats), Settings{}).values.gridOnOpening,
+            GRID_FROM_BEATS);
+}
+
 }  // namespace quavrix

@@ -86,51 +86,66 @@ MidiFileContents readMidi(const std::vector<std::uint8_t>& bytes) {
   m.format = static_cast<int>(c.big(2));
   m.tracks = static_cast<int>(c.big(2));
   m.division = static_cast<int>(c.big(2));
-  if (c.big(4) != 0x4D54726B) {
-    m.error = "no MTrk chunk";
-    return m;
-  }
-  const std::size_t length = c.big(4);
-  const std::size_t end = c.at + length;
-  if (end != bytes.size()) {
-    m.error = "track length does not match the file";
-    return m;
-  }
-  std::int64_t tick = 0;
-  while (c.at < end && !c.failed) {
-    tick += c.vlq();
-    MidiEvent e{tick, {c.byte()}};
-    const std::uint8_t status = e.bytes[0];
-    if (status == 0xFF) {
-      e.bytes.push_back(c.byte());
-      const std::uint32_t n = c.vlq();
-      e.bytes.push_back(static_cast<std::uint8_t>(n));
-      for (std::uint32_t i = 0; i < n; ++i) e.bytes.push_back(c.byte());
-    } else if (status < 0x80) {
-      m.error = "running status or stray data byte";
+  m.endOfTrackLast = true;
+  for (int t = 0; t < m.tracks; ++t) {
+    if (c.big(4) != 0x4D54726B) {
+      m.error = "no MTrk chunk";
       return m;
-    } else {
-      const int hi = status & 0xF0;
-      const int n = (hi == 0xC0 || hi == 0xD0) ? 1 : 2;
-      for (int i = 0; i < n; ++i) e.bytes.push_back(c.byte());
     }
-    m.events.push_back(std::move(e));
+    const std::size_t length = c.big(4);
+    const std::size_t end = c.at + length;
+    if (end > bytes.size() || (t + 1 == m.tracks && end != bytes.size())) {
+      m.error = "track length does not match the file";
+      return m;
+    }
+    std::vector<MidiEvent> events;
+    std::int64_t tick = 0;
+    while (c.at < end && !c.failed) {
+      tick += c.vlq();
+      MidiEvent e{tick, {c.byte()}};
+      const std::uint8_t status = e.bytes[0];
+      if (status == 0xFF) {
+        e.bytes.push_back(c.byte());
+        const std::uint32_t n = c.vlq();
+        e.bytes.push_back(static_cast<std::uint8_t>(n));
+        for (std::uint32_t i = 0; i < n; ++i) e.bytes.push_back(c.byte());
+      } else if (status < 0x80) {
+        m.error = "running status or stray data byte";
+        return m;
+      } else {
+        const int hi = status & 0xF0;
+        const int n = (hi == 0xC0 || hi == 0xD0) ? 1 : 2;
+        for (int i = 0; i < n; ++i) e.bytes.push_back(c.byte());
+      }
+      events.push_back(std::move(e));
+    }
+    if (c.failed || c.at != end) {
+      m.error = "truncated track";
+      return m;
+    }
+    m.endOfTrackLast = m.endOfTrackLast && !events.empty() && events.back().bytes.size() == 3 &&
+                       events.back().bytes[0] == 0xFF && events.back().bytes[1] == 0x2F;
+    m.trackEvents.push_back(std::move(events));
   }
-  if (c.failed || c.at != end) {
-    m.error = "truncated track";
-    return m;
-  }
-  m.endOfTrackLast = !m.events.empty() && m.events.back().bytes.size() == 3 &&
-                     m.events.back().bytes[0] == 0xFF && m.events.back().bytes[1] == 0x2F;
+  if (!m.trackEvents.empty()) m.events = m.trackEvents.front();
   m.ok = true;
   return m;
 }
 
-MidiFileContents readMidiFile(const std::string& path) {
+std::vector<std::uint8_t> readBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
-  return readMidi(bytes);
+  return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
+                                   std::istreambuf_iterator<char>());
+}
+
+MidiFileContents readMidiFile(const std::string& path) {
+  return readMidi(readBytes(path));
+}
+
+std::uint64_t fingerprint(const std::vector<std::uint8_t>& bytes) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  for (const std::uint8_t b : bytes) h = (h ^ b) * 0x100000001b3ULL;
+  return h;
 }
 
 }  // namespace quavrix::test

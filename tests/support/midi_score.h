@@ -2,6 +2,7 @@
 // Fixtures for the MIDI export: scores built straight into a NoteStore, and a
 // small reader for the files the export writes.
 
+#include <compare>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +28,8 @@ std::vector<std::uint32_t> putBeats(NoteStore& notes, std::uint32_t start, std::
 struct MidiEvent {
   std::int64_t tick = 0;
   std::vector<std::uint8_t> bytes;  // status byte first; meta events start with 0xFF
+
+  friend auto operator<=>(const MidiEvent&, const MidiEvent&) = default;
 };
 
 struct MidiFileContents {
@@ -35,12 +38,17 @@ struct MidiFileContents {
   int format = -1;
   int tracks = 0;
   int division = 0;
-  std::vector<MidiEvent> events;  // of the first track, absolute ticks
-  bool endOfTrackLast = false;
+  std::vector<MidiEvent> events;                    // of the first track, absolute ticks
+  std::vector<std::vector<MidiEvent>> trackEvents;  // of every track
+  bool endOfTrackLast = false;                      // in every track
 };
 
 // Reads an SMF as our export writes it (no running status).
 MidiFileContents readMidi(const std::vector<std::uint8_t>& bytes);
 MidiFileContents readMidiFile(const std::string& path);
+std::vector<std::uint8_t> readBytes(const std::string& path);
+
+// A 64-bit FNV-1a digest, to pin a whole file's bytes in a test.
+std::uint64_t fingerprint(const std::vector<std::uint8_t>& bytes);
 
 }  // namespace quavrix::test

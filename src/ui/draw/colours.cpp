@@ -27,6 +27,7 @@ ColourSet colourSet(const SettingValues& values) {
   set.bar = pen(c[COLOUR_BAR_LINES]);
   set.beat = pen(c[COLOUR_BEAT_LINES]);
   set.division = pen(c[COLOUR_DIV_LINES]);
+  set.playhead = pen(values.playhead);
   const ColourRecord& g = c[COLOUR_NOTE_GUESSING];
   set.guessing = {part(g.r), part(g.g), part(g.b), part(g.a)};
   set.guessingWidth = part(g.t) * 20.0f;

@@ -54,6 +54,7 @@ struct ColourSet {
   LinePen bar;
   LinePen beat;
   LinePen division;
+  LinePen playhead;
   Colour guessing;
   float guessingWidth = 0;
   std::array<Colour, 8> head{};  // entries 1..7

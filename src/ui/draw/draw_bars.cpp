@@ -1,8 +1,11 @@
 // The two toolbar strips: their pictures, the texts in their boxes and the
 // tints and dims that show each switch's state.
 
+#include <algorithm>
+
 #include "engine/engine.h"
 #include "engine/transport.h"
+#include "score/bar_numbers.h"
 #include "ui/draw/draw_steps.h"
 #include "ui/model/control_code.h"
 
@@ -16,8 +19,15 @@ void topBar(View& view, Canvas& canvas) {
   const ControlRects& r = view.rects;
   canvas.picture(Picture::TopStrip, toRectF(engine.layout.topBar));
   canvas.text(v.speedText, rectOf(view, SpeedBox), TextFormat::Large, Red);
-  canvas.text(v.timeText1, toRectF(r.box(Box::TimeUpper)), TextFormat::Small, Red);
-  canvas.text(v.timeText2, toRectF(r.box(Box::TimeLower)), TextFormat::Small, Red);
+  // While playing, the boxes follow the music (the bar runs every pass then):
+  // the play position's time above, its bar and beat below.
+  const bool following = v.playing != 0;
+  const std::int64_t at = following ? transportStatus(engine).position : 0;
+  const std::uint32_t position = static_cast<std::uint32_t>(std::max<std::int64_t>(0, at / 32));
+  canvas.text(following ? playTimeText(at) : v.timeText1, toRectF(r.box(Box::TimeUpper)),
+              TextFormat::Small, Red);
+  canvas.text(following ? barBeatText(barBeatAt(engine.notes, position)) : v.timeText2,
+              toRectF(r.box(Box::TimeLower)), TextFormat::Small, Red);
   if (v.playing) canvas.fill(rectOf(view, PlayButton), Blue20);
   if (looping(engine)) canvas.fill(rectOf(view, LoopButton), Blue20);
   if (!v.differenceSpectrum) canvas.fill(rectOf(view, FftMonoButton), Blue20);

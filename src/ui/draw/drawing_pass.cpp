@@ -49,13 +49,14 @@ void overviewAndZoom(View& view, Canvas& canvas) {
   const float windowTop = otop + static_cast<float>(w.start) / perPixel;
   const float windowBottom = otop + static_cast<float>(w.end) / perPixel;
   if (v.dirty.overview) {
+    // The window's tint goes under the waveform, which stays in its own colours.
+    canvas.fill({ol, windowTop, orr, windowBottom}, Pink30);
     const int rows = static_cast<int>(v.overviewLeft.size()) - 128;
     for (int i = 0; i < rows; ++i) {
       const float y = otop + static_cast<float>(i) / engine.columnFactor;
       canvas.line(l.overviewCentreX, y, v.overviewLeft[i], y, 1.5f, LeftWave);
       canvas.line(l.overviewCentreX, y, v.overviewRight[i], y, 1.5f, RightWave);
     }
-    canvas.fill({ol, windowTop, orr, windowBottom}, Pink30);
   }
   const bool dragging = w.anyOverviewDrag();
   if (v.dirty.overview && (dragging || in.overviewHoverTop || in.overviewHoverBottom)) {
@@ -99,7 +100,7 @@ void roll(View& view, Canvas& canvas) {
   const std::uint32_t endOctave =
       std::min<std::uint32_t>((grid.firstKeyRow + grid.keyRows) / 12, 7);
   for (std::uint32_t o = firstOctave; o < endOctave; ++o) {
-    canvas.fill(toRectF(view.rects.octaveBars[o]), Orange);
+    canvas.fill(octaveBar(view, o), Orange);
   }
   canvas.line(fx(l.zoomColumn.left), l.bandCentre, fx(l.zoomColumn.right), l.bandCentre, 2,
               view.input.zoomCentreHighlighted ? Yellow : Shade40);
@@ -280,10 +281,20 @@ void drawPass(View& view, Canvas& canvas) {
   if (!engine.notes.editor.open) draw::selection(view, canvas);
   draw::strobeBeats(view, canvas);
   draw::notes(view, canvas);
+  // The small layout's panel reaches over both bars: once it closes or steps
+  // aside, they are drawn again over what it left there.
+  const std::uint8_t panelShown = !engine.notes.editor.open ? 0 : view.input.panelHidden ? 2 : 1;
+  if (panelShown != pass.panelShown) {
+    v.dirty.topBar = v.dirty.bottomBar = true;
+    pass.panelShown = panelShown;
+  }
   if (v.dirty.topBar) draw::topBar(view, canvas);
   if (v.dirty.bottomBar) draw::bottomBar(view, canvas);
   if (engine.notes.editor.open) draw::panel(view, canvas);
   draw::spectrumCurve(view, canvas);
+  draw::barNumbers(view, canvas);
+  draw::keyNames(view, canvas);
+  draw::playhead(view, canvas);
   draw::noteName(view, canvas);
 
   v.passRunning = 0;

@@ -116,7 +116,8 @@ void leftDown(View& view, ScreenPoint p) {
       barPress(view, code, p);
       break;
   }
-  if (isTopBar(code)) topDirty(view);
+  // The bottom bar's Loop and Play change what the top bar tints.
+  if (isTopBar(code) || code == LoopButton2 || code == PlayButton2) topDirty(view);
   if (isBottomBar(code)) bottomDirty(view);
 }
 
@@ -150,7 +151,7 @@ void leftDoubleClick(View& view, ScreenPoint p) {
     case MarginStrip1Code:
     case MarginStrip2Code:
     case MarginStrip3Code:
-      snapToBeats(engine);
+      snapToBeatsForBack(engine);
       topDirty(view);
       break;
     default:

@@ -49,6 +49,9 @@ void wheel(View& view, int notches, bool ctrl);
 void mouseLeave(View& view);
 void keyDown(View& view, Key key, bool ctrl);
 void keyUp(View& view, Key key);
+// The view lost the keyboard (another window, a dialog): Shift and Ctrl count
+// as released.
+void focusLost(View& view);
 
 // The 50 ms timer: the end of a pass without loop, the full redraw request,
 // the time display while playing. The window repaints afterwards.

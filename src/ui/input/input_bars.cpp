@@ -58,12 +58,15 @@ void magnify(View& view, int step) {
 
 void fftMono(View& view) {
   Engine& engine = view.engine;
-  const ChannelSwitches s = channelSwitches(engine);
-  if (engine.viewState.differenceSpectrum) {
-    switchSpectrum(engine, false);
-  } else if (s.mono && s.rightInverted) {
-    switchSpectrum(engine, true);
-  }
+  const ChannelSwitches channels = channelSwitches(engine);
+  const bool difference = engine.viewState.differenceSpectrum != 0;
+  if (!difference && !(channels.mono && channels.rightInverted)) return;
+  // The whole recording is analysed again: seconds on a long one, so the
+  // window stays alive meanwhile.
+  const SpectrumSwitch s = beginSpectrumSwitch(engine, !difference);
+  runLong(view, "Computing the spectrum...",
+          [&engine, &s] { computeSpectrumSwitch(engine.recording, s); });
+  finishSpectrumSwitch(engine, s);
 }
 
 void panelCode(View& view, int code, ScreenPoint p) {

@@ -245,6 +245,13 @@ void keyUp(View& view, Key key) {
   }
 }
 
+void focusLost(View& view) {
+  // A key released while another window has the focus never reaches the view:
+  // a Ctrl left "held" would make a plain Z undo.
+  if (view.input.shiftHeld) keyUp(view, Key::Shift);
+  if (view.input.ctrlHeld) keyUp(view, Key::Control);
+}
+
 void onTimer(View& view) {
   Engine& engine = view.engine;
   DirtyFlags& dirty = engine.viewState.dirty;

@@ -26,6 +26,7 @@ void sectionButton(View& view, int code) {
   Engine& engine = view.engine;
   ViewState& v = engine.viewState;
   SectionRange& r = range(view, v.selectedBank, v.selectedSlot);
+  const SectionRange before = r;
   const VisibleWindow& w = v.window;
   switch (code) {
     case SectionDeleteButton:
@@ -45,6 +46,7 @@ void sectionButton(View& view, int code) {
     default:
       return;
   }
+  if (r.start != before.start || r.end != before.end) v.sectionsModified = 1;
   syncSections(view);
 }
 

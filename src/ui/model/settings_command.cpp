@@ -15,10 +15,9 @@ void settingsCommand(View& view, const std::function<void()>& showDialog) {
   for (;;) {
     showDialog();
     const PendingApplied applied = applyPendingSettings(engine);
-    if (applied.any) {
-      placeLevelMarkers(view);
-      redrawAll(view);
-    }
+    // The dialog's LOAD may have replaced the levels and the section records
+    // without any of the apply flags.
+    viewAfterSettings(view);
     if (!applied.reopen) break;
   }
 }

@@ -17,6 +17,14 @@ void linkView(View& view, bool small) {
   placeLevelMarkers(view);
 }
 
+void runLong(View& view, const char* stage, const std::function<void()>& work) {
+  if (view.runBeside) {
+    view.runBeside(stage, work);
+  } else {
+    work();
+  }
+}
+
 void placeLevelMarkers(View& view) {
   Engine& engine = view.engine;
   const ViewLayout& l = engine.layout;

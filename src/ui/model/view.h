@@ -54,6 +54,8 @@ struct PassMemory {
   // The colour settings the colour set was built from.
   std::uint32_t colourRevision = 0xFFFFFFFFu;
   ColourSet colours;
+  // What the last pass drew of the beat-editor panel: 0 nothing, 1 a page, 2 its edge.
+  std::uint8_t panelShown = 0;
 };
 
 struct View {
@@ -64,7 +66,13 @@ struct View {
   Interaction input;
   // The settings command of the window around the view (the gear buttons).
   std::function<void()> openSettings;
+  // Runs long work on another thread behind the window's progress overlay,
+  // the engine busy meanwhile; `stage` says what runs. Unset: in place.
+  std::function<void(const char* stage, const std::function<void()>& work)> runBeside;
 };
+
+// Long work through the window's runBeside, or in place without a window.
+void runLong(View& view, const char* stage, const std::function<void()>& work);
 
 // Lays the view out for the large or the small window: the engine's layout,
 // the control rectangles, the level markers.

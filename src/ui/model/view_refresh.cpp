@@ -37,6 +37,12 @@ void redrawAll(View& view) {
   d.overview = d.zoom = d.topBar = d.bottomBar = d.fullRedraw = true;
 }
 
+void viewAfterSettings(View& view) {
+  placeLevelMarkers(view);
+  syncSections(view);
+  redrawAll(view);
+}
+
 void viewAfterOpen(View& view) {
   resetWindow(view.engine);
   rebuildSpectrumMap(view);

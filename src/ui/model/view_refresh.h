@@ -16,6 +16,10 @@ void rebuildSpectrumMap(View& view);
 // The section slots' and banks' record marks from the ranges the settings hold.
 void syncSections(View& view);
 
+// After the settings were replaced (a project loaded, the settings dialog):
+// the level markers and section marks show the new values; everything redrawn.
+void viewAfterSettings(View& view);
+
 // Every region redrawn on the next pass.
 void redrawAll(View& view);
 

@@ -53,6 +53,13 @@ void overviewFromWindow(Engine& engine) {
   w.bottom = top + static_cast<float>(w.end) / static_cast<float>(w.samplesPerPixel);
 }
 
+// A move that set the window directly: "back" returns to where it was.
+void rememberForBack(VisibleWindow& w, int s, int e) {
+  if (w.start == s && w.end == e) return;
+  w.previousStart = s;
+  w.previousEnd = e;
+}
+
 void commit(VisibleWindow& w, int s, int e) {
   w.previousStart = w.committedStart;
   w.previousEnd = w.committedEnd;
@@ -292,11 +299,23 @@ void backWindow(Engine& engine) {
   setWindow(engine, s, e);
 }
 
+void snapToBeatsForBack(Engine& engine) {
+  VisibleWindow& w = engine.viewState.window;
+  const int s = w.start;
+  const int e = w.end;
+  snapToBeats(engine);
+  rememberForBack(w, s, e);
+}
+
 void stepByBeats(Engine& engine, int direction) {
   VisibleWindow& w = engine.viewState.window;
   const int n = w.scrollStep;
   if (n <= 0 || !engine.notes.ready()) return;
+  // "Back" returns to the window before the step, snap included.
+  const int s0 = w.start;
+  const int e0 = w.end;
   snapToBeats(engine);
+  rememberForBack(w, s0, e0);
   const NoteStore& notes = engine.notes;
   const std::uint32_t first = nextLine(notes, w.firstVisible, LINE_BEAT);
   const std::uint32_t last = previousLine(notes, w.lastVisible, 0, LINE_BEAT);
@@ -306,6 +325,7 @@ void stepByBeats(Engine& engine, int direction) {
   if (start == NO_LINE || end == NO_LINE || start >= end) return;
   setWindow(engine, static_cast<int>(start) * FRAMES_PER_POSITION - FRAMES_PER_POSITION,
             static_cast<int>(end) * FRAMES_PER_POSITION);
+  rememberForBack(w, s0, e0);
 }
 
 }  // namespace quavrix

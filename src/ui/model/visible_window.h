@@ -24,6 +24,9 @@ void zoomMove(Engine& engine, int mode);
 
 // Starts the window one position before its first beat line and ends it on its last.
 void snapToBeats(Engine& engine);
+// The same as a move of its own (the margin's double click): "back" returns
+// to the window before it.
+void snapToBeatsForBack(Engine& engine);
 // Swaps the window with the one before the last change.
 void backWindow(Engine& engine);
 // The wheel with a scroll step of 1, 2 or 4 beats: direction -1 earlier, +1 later.

@@ -121,9 +121,10 @@ void CChildView::tick() {
   Q_EMIT ticked();
 }
 
-void CChildView::setProgress(const QString& stage) {
+void CChildView::setProgress(const QString& stage, const QString& title) {
   if (progress_.isEmpty() && !stage.isEmpty()) progressClock_.start();
   progress_ = stage;
+  progressTitle_ = title;
   update();
 }
 
@@ -201,6 +202,15 @@ void CChildView::keyReleaseEvent(QKeyEvent* event) {
   drawNow();
 }
 
+void CChildView::focusOutEvent(QFocusEvent*) {
+  focusLost(view_);
+}
+
+void CChildView::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && !isActiveWindow()) focusLost(view_);
+  QWidget::changeEvent(event);
+}
+
 bool CChildView::focusNextPrevChild(bool) {
   // Tab belongs to the view, not to focus moves.
   return false;
@@ -222,8 +232,7 @@ void CChildView::paintProgress(QPainter& painter) {
   font.setPixelSize(22);
   painter.setFont(font);
   painter.setPen(Qt::white);
-  painter.drawText(box.adjusted(20, 16, -20, -70), Qt::AlignCenter,
-                   QStringLiteral("Opening the recording"));
+  painter.drawText(box.adjusted(20, 16, -20, -70), Qt::AlignCenter, progressTitle_);
   font.setPixelSize(16);
   painter.setFont(font);
   const double seconds = progressClock_.isValid() ? progressClock_.elapsed() / 1000.0 : 0.0;

@@ -25,8 +25,11 @@ class CChildView : public QWidget {
   const QImage& image() const { return image_; }
   View& view() { return view_; }
 
-  // While a recording opens: the stage to show over the picture; empty ends it.
-  void setProgress(const QString& stage);
+  // While a recording opens (or other long work runs): the stage to show
+  // over the picture under the title; empty ends it.
+  void setProgress(const QString& stage,
+                   const QString& title = QStringLiteral("Opening the recording"));
+  const QString& progress() const { return progress_; }
 
  Q_SIGNALS:
   // After every timer pass, for the window (title, menus).
@@ -42,6 +45,8 @@ class CChildView : public QWidget {
   void leaveEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool focusNextPrevChild(bool next) override;
 
  private:
@@ -53,6 +58,7 @@ class CChildView : public QWidget {
   QImage image_;
   QTimer timer_;
   QString progress_;
+  QString progressTitle_;
   QElapsedTimer progressClock_;
   int wheelRemainder_ = 0;
 };

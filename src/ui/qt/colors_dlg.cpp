@@ -15,8 +15,9 @@
 
 namespace quavrix {
 
-// One line of the dialog: its label, its colour record and the ids of its
-// edits for R, G, B, alpha (head) and thickness (tail); 0 = no edit.
+// One line of the dialog: its label, its colour record (PLAYHEAD_RECORD for
+// the playhead's own) and the ids of its edits for R, G, B, alpha (head) and
+// thickness (tail); 0 = no edit.
 struct ColourRow {
   const char* label;
   int record;
@@ -38,6 +39,7 @@ constexpr ColourRow LINE_ROWS[] = {
     {"BEAT", COLOUR_BEAT_LINES, {1211, 1210, 1209, 1208, 1212}},
     {"DIVISION", COLOUR_DIV_LINES, {1260, 1258, 1256, 1254, 1262}},
     {"NOTE GUESSING", COLOUR_NOTE_GUESSING, {1287, 1286, 1285, 1284, 1288}},
+    {"PLAYHEAD", ColorsDlg::PLAYHEAD_RECORD, {1300, 1301, 1302, 1303, 1304}},
 };
 // Track 7 at the top, as the roll's tracks stand in the toolbar.
 constexpr ColourRow TRACK_ROWS[] = {
@@ -111,7 +113,7 @@ ColorsDlg::ColorsDlg(Settings& settings, SettingValues& values, QWidget* parent)
   QGridLayout* lineGrid = groupGrid(lines, labelWidth);
   headings(*lineGrid, 0, {"", "", "", "", "", "Line"}, lines);
   headings(*lineGrid, 1, {"R", "G", "B", "Alpha", "", "Thickness"}, lines);
-  addRows(*lineGrid, 2, LINE_ROWS, 4, 5);
+  addRows(*lineGrid, 2, LINE_ROWS, 5, 5);
   stack->addWidget(lines);
 
   QGroupBox* tracks = group("TRACK", this);
@@ -142,7 +144,9 @@ void ColorsDlg::addRows(QGridLayout& grid, int firstRow, const ColourRow* rows, 
     int column = 1;
     for (int c = 0; c < columns; ++c, ++column) {
       // Line rows have a "-" between their alpha and their thickness.
-      if (c == 4 && row.record >= COLOUR_BAR_LINES && row.record <= COLOUR_NOTE_GUESSING) {
+      const bool lineRow = (row.record >= COLOUR_BAR_LINES && row.record <= COLOUR_NOTE_GUESSING) ||
+                           row.record == PLAYHEAD_RECORD;
+      if (c == 4 && lineRow) {
         QLabel* dash = staticText(QStringLiteral("-"), parent);
         dash->setAlignment(Qt::AlignCenter);
         grid.addWidget(dash, line, column++);
@@ -153,7 +157,7 @@ void ColorsDlg::addRows(QGridLayout& grid, int firstRow, const ColourRow* rows, 
       edit->setAlignment(Qt::AlignRight);
       edit->setMaxLength(5);
       const Field field{edit, row.record, MEMBERS[c]};
-      edit->setText(QString::number(values_.colours[row.record].*field.member));
+      edit->setText(QString::number(record(row.record).*field.member));
       connect(edit, &QLineEdit::textEdited, this, [this, field] { valueCheck(field); });
       fields_.push_back(field);
       grid.addWidget(edit, line, column);
@@ -161,10 +165,14 @@ void ColorsDlg::addRows(QGridLayout& grid, int firstRow, const ColourRow* rows, 
   }
 }
 
+ColourRecord& ColorsDlg::record(int index) {
+  return index == PLAYHEAD_RECORD ? values_.playhead : values_.colours[index];
+}
+
 void ColorsDlg::valueCheck(const Field& field) {
   // An empty edit (or a lone sign) counts as 0 and keeps what was typed.
   const int value = checkNumberEdit(*field.edit, 0, 100).value_or(0);
-  values_.colours[field.record].*field.member = value;
+  record(field.record).*field.member = value;
   settings_.applyFlags.colours = 1;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The Colour Settings dialog: the key colours of the piano roll, the three
-// kinds of grid line, the note-guessing curve and the notes of every track,
+// kinds of grid line, the note-guessing curve, the playhead and the notes of every track,
 // each as percent values. Edits go into the colour records at once; the view
 // takes them up when the Settings dialog it was opened from has closed.
 
@@ -20,6 +20,9 @@ class ColorsDlg : public QDialog {
   Q_OBJECT
 
  public:
+  // The record index of the playhead's row, whose colour is not one of the table's.
+  static constexpr int PLAYHEAD_RECORD = -1;
+
   ColorsDlg(Settings& settings, SettingValues& values, QWidget* parent = nullptr);
 
  private:
@@ -31,6 +34,7 @@ class ColorsDlg : public QDialog {
 
   void addRows(QGridLayout& grid, int firstRow, const ColourRow* rows, int count, int columns);
   void valueCheck(const Field& field);
+  ColourRecord& record(int index);
 
   Settings& settings_;
   SettingValues& values_;

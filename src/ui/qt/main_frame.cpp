@@ -14,8 +14,12 @@
 
 #include "engine/editing.h"
 #include "engine/engine.h"
+#include "engine/find_beats.h"
+#include "engine/midi_commands.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
+#include "engine/score_export.h"
+#include "engine/settings_apply.h"
 #include "engine/transport.h"
 #include "ui/model/layout.h"
 #include "ui/model/progress_log.h"
@@ -90,6 +94,9 @@ CMainFrame::CMainFrame(const FrameOptions& options) {
 
   childView_ = new CChildView(*view_, *artwork_, this);
   view_->openSettings = [this] { settingsCommand(); };
+  view_->runBeside = [this](const char* stage, const std::function<void()>& work) {
+    runBeside(stage, work);
+  };
   setSettingsDialog(
       [this, focus = QString()]() mutable { runSoundFontDlg(*engine_, this, &focus); });
   setCentralWidget(childView_);
@@ -153,8 +160,16 @@ void CMainFrame::buildMenu() {
         {ID_SAVE_DAT_AS, "S A V E   AS      .DAT"},
         {0, nullptr},
         {0, nullptr},
-        {ID_MIDI_SAVE, "M I D I   SAVE   .MID"}}},
-      {"    Edit    ", {{ID_UNDO, "Undo\tCtrl+Z"}, {0, nullptr}, {ID_REDO, "Redo\tCtrl+Y"}}},
+        {ID_MIDI_SAVE, "M I D I   SAVE   .MID"},
+        {ID_EXPORT_MIDI, "Export MIDI..."},
+        {0, nullptr},
+        {ID_EXPORT_SCORE, "Export score (MusicXML)..."}}},
+      {"    Edit    ",
+       {{ID_UNDO, "Undo\tCtrl+Z"},
+        {0, nullptr},
+        {ID_REDO, "Redo\tCtrl+Y"},
+        {0, nullptr},
+        {ID_FIND_BEATS, "Find beats"}}},
       {"    Setting    ", {{ID_SETTINGS, "SETTING MENU"}}},
       {"    Help   ", {{ID_SHORTCUT_KEYS, "Short Cut Key"}, {ID_ABOUT, "about QUAVRIX"}}},
   };
@@ -195,7 +210,8 @@ void CMainFrame::setMenusEnabled(bool enabled) {
 void CMainFrame::afterCommand() {
   setWindowTitle(QString::fromStdString(engine_->title));
   setMenusEnabled(engine_->menusEnabled);
-  redrawAll(*view_);
+  // Load, Open Recent and the settings bring settings of another project.
+  viewAfterSettings(*view_);
   childView_->drawNow();
   childView_->setFocus();
 }
@@ -228,11 +244,20 @@ void CMainFrame::runCommand(int id) {
     case ID_MIDI_SAVE:
       toggleEditorForMidiSave(e);
       break;
+    case ID_EXPORT_MIDI:
+      exportMidiAs(e);
+      break;
+    case ID_EXPORT_SCORE:
+      exportScore(e);
+      break;
     case ID_UNDO:
       undoNoteEdit(e);
       break;
     case ID_REDO:
       redoNoteEdit(e);
+      break;
+    case ID_FIND_BEATS:
+      findBeats(e);
       break;
     case ID_SETTINGS:
       settingsCommand();
@@ -269,36 +294,71 @@ bool CMainFrame::openWithProgress(const std::string& requested) {
     afterCommand();
     return opened;
   };
-  const std::string path = prepareOpen(e, requested);
+  const std::string path = prepareOpen(e, requested, false);
   if (path.empty()) return restore(false);
 
-  // The reading runs beside the window, which shows how far it got.
+  // The SoundFont and the reading run beside the window, which shows how far
+  // they got. Nothing else touches the sampler while the engine is busy.
   auto scratch = std::make_unique<Recording>();
-  std::atomic<bool> done{false};
+  std::atomic<bool> soundFontLoaded{!e.settings.loaded};
   int read = 0;
   std::string reason;
-  childView_->setProgress(stageText(""));
-  std::thread reader([&] {
-    read = readForOpen(*scratch, path, progress_->stream(), &reason);
+  const bool tracking = e.settings.values.gridOnOpening == GRID_FROM_BEATS;
+  runWithProgress(
+      QStringLiteral("Opening the recording"),
+      [&] {
+        if (!soundFontLoaded.load()) {
+          selectSoundFont(e);
+          soundFontLoaded.store(true);
+        }
+        read = readForOpen(*scratch, path, progress_->stream(), &reason, tracking);
+      },
+      [&] {
+        return soundFontLoaded.load() ? stageText(progress_->stage())
+                                      : QStringLiteral("Loading the SoundFont...");
+      });
+
+  if (read <= 0) {
+    // A recording too long for the memory says how long a recording fits.
+    e.prompter->error(openFailureMessage(read, reason));
+    return restore(false);
+  }
+  childView_->setProgress(stageText("open AUDIO"));
+  return restore(finishOpen(e, *scratch, path) == 1);
+}
+
+void CMainFrame::runWithProgress(const QString& title, const std::function<void()>& work,
+                                 const std::function<QString()>& stage) {
+  std::atomic<bool> done{false};
+  childView_->setProgress(stage(), title);
+  std::thread worker([&] {
+    work();
     done.store(true);
   });
   QEventLoop loop;
   QTimer poll;
   connect(&poll, &QTimer::timeout, &loop, [&] {
-    childView_->setProgress(stageText(progress_->stage()));
+    childView_->setProgress(stage(), title);
     if (done.load()) loop.quit();
   });
   poll.start(30);
   loop.exec();
-  reader.join();
+  worker.join();
+}
 
-  if (read <= 0) {
-    // A recording too long for the memory says how long a recording fits.
-    e.prompter->error(read < 0 ? reason : std::string(WAV_OPEN_FAILED));
-    return restore(false);
-  }
-  childView_->setProgress(stageText("open AUDIO"));
-  return restore(finishOpen(e, *scratch, path) == 1);
+void CMainFrame::runBeside(const char* stage, const std::function<void()>& work) {
+  Engine& e = *engine_;
+  const int wasBusy = e.busy;
+  e.busy = 1;
+  opening_ = true;
+  menuBar()->setEnabled(false);
+  const QString text = QString::fromUtf8(stage);
+  runWithProgress(QStringLiteral("FFT Mono"), work, [text] { return text; });
+  e.busy = wasBusy;
+  opening_ = false;
+  menuBar()->setEnabled(true);
+  childView_->setProgress(QString());
+  redrawAll(*view_);
 }
 
 void CMainFrame::openRecent() {

@@ -48,11 +48,14 @@ enum MenuId : int {
   ID_SAVE_DAT = 32772,
   ID_SAVE_DAT_AS = 32809,
   ID_MIDI_SAVE = 32812,
+  ID_EXPORT_MIDI = 32850,
   ID_UNDO = 57643,
   ID_REDO = 57644,
   ID_SETTINGS = 32801,
   ID_SHORTCUT_KEYS = 32813,
   ID_ABOUT = 57664,
+  ID_EXPORT_SCORE = 32840,  // "Export score (MusicXML)..."
+  ID_FIND_BEATS = 32820,
 };
 
 class CMainFrame : public QMainWindow {
@@ -87,6 +90,12 @@ class CMainFrame : public QMainWindow {
   void buildMenu();
   // Opens a recording with progress shown; true on success.
   bool openWithProgress(const std::string& requested);
+  // Runs `work` on another thread while the view shows `title` and what
+  // `stage` says, polled; the window takes no commands meanwhile.
+  void runWithProgress(const QString& title, const std::function<void()>& work,
+                       const std::function<QString()>& stage);
+  // The view's long work (FFT Mono) with the engine busy.
+  void runBeside(const char* stage, const std::function<void()>& work);
   void openRecent();
   void afterCommand();
   void setMenusEnabled(bool enabled);

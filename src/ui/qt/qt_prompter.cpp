@@ -1,11 +1,26 @@
 #include "ui/qt/qt_prompter.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QThread>
 
 namespace quavrix {
 
 namespace {
+
+// Boxes and dialogs live on the window's thread. Work that runs beside the
+// window (the SoundFont of an open) may still have to ask: the window's
+// thread then shows the box while its progress loop runs, and the worker waits.
+template <typename F>
+auto onWindowThread(F&& show) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() == app->thread()) return show();
+  decltype(show()) result{};
+  QMetaObject::invokeMethod(
+      app, [&] { result = show(); }, Qt::BlockingQueuedConnection);
+  return result;
+}
 
 QMessageBox::Icon boxIcon(Icon icon) {
   switch (icon) {
@@ -43,6 +58,10 @@ void QtPrompter::configure(QMessageBox& box, std::string_view text, Icon icon, B
 }
 
 Answer QtPrompter::show(std::string_view text, Icon icon, Buttons buttons) {
+  return onWindowThread([&] { return showHere(text, icon, buttons); });
+}
+
+Answer QtPrompter::showHere(std::string_view text, Icon icon, Buttons buttons) {
   QMessageBox box(parent_);
   configure(box, text, icon, buttons);
   const int result = box.exec();
@@ -65,13 +84,18 @@ QStringList QtFileChooser::filters(const FileDialogRequest& request) {
 }
 
 std::optional<std::string> QtFileChooser::choose(const FileDialogRequest& request) {
+  return onWindowThread([&] { return chooseHere(request); });
+}
+
+std::optional<std::string> QtFileChooser::chooseHere(const FileDialogRequest& request) {
   QFileDialog dialog(parent_);
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setNameFilters(filters(request));
   if (!request.defaultExtension.empty())
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
-  // An initial name with a wildcard ("song*.dat") is a filter, not a name to type over.
+  if (!request.folder.empty()) dialog.setDirectory(QString::fromStdString(request.folder));
+  // An initial name with a wildcard ("*.wav") is a filter, not a name to type over.
   const QString initial = QString::fromStdString(request.initialName);
   if (!initial.isEmpty() && !initial.contains('*')) dialog.selectFile(initial);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

@@ -19,6 +19,7 @@ class QtPrompter final : public Prompter {
   static void configure(QMessageBox& box, std::string_view text, Icon icon, Buttons buttons);
 
  private:
+  Answer showHere(std::string_view text, Icon icon, Buttons buttons);
   QWidget* parent_;
 };
 
@@ -31,6 +32,7 @@ class QtFileChooser final : public FileChooser {
   static QStringList filters(const FileDialogRequest& request);
 
  private:
+  std::optional<std::string> chooseHere(const FileDialogRequest& request);
   QWidget* parent_;
 };
 

@@ -106,7 +106,9 @@ void SoundFontDlg::fill() {
   judging_->setText(QString::number(values_.judgingTolerance));
   autoFill_->setText(QString::number(values_.autoFillTolerance));
   magnification_->setText(QString::number(values_.displayMagnification));
+  gridOnOpening_->setCurrentIndex(values_.gridOnOpening == GRID_FROM_BEATS ? 1 : 0);
   interval_->setValue(shownInterval(values_.midiInterval));
+  tempoMap_->setChecked(values_.midiTempoMap != 0);
   initialised_ = 1;
 }
 

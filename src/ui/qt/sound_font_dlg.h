@@ -1,7 +1,7 @@
 #pragma once
 // The Settings dialog: the SoundFont, the instrument, level and export flag
-// of every track and of the tick, and the sound, key, timing, beat-editor and
-// display values. Every edit goes into the settings at once and leaves a
+// of every track and of the tick, and the sound, key, timing, beat-editor,
+// display and MIDI export tempo values. Every edit goes into the settings at once and leaves a
 // request for the apply step, which runs after the dialog has closed; a new
 // SoundFont or instrument closes it so that the caller can apply and reopen.
 
@@ -23,6 +23,9 @@ namespace quavrix {
 
 struct Engine;
 
+// Object name number of the "Grid on opening" choice, beside the ids of the
+// dialog's other controls.
+inline constexpr int GRID_ON_OPENING_ID = 1400;
 inline constexpr const char* SOUNDFONT_NAME_WRONG = " Error : SOUNDFONT NAME is WRONG! ";
 inline constexpr const char* UPDATE_SETTINGS_FAILED = " ERR : update settings. ";
 inline constexpr const char* SAVE_DEFAULT_QUESTION = " SAVE : Are you sure?";
@@ -87,10 +90,13 @@ class SoundFontDlg : public QDialog {
   QLineEdit* tuning_ = nullptr;
   QComboBox* key_ = nullptr;
   QLineEdit* judging_ = nullptr;
+  // What a newly opened recording's grid starts from: onsets or tracked beats.
+  QComboBox* gridOnOpening_ = nullptr;
   QLineEdit* autoFill_ = nullptr;
   QLineEdit* singleNote_ = nullptr;
   QLineEdit* magnification_ = nullptr;
   QProgressBar* interval_ = nullptr;
+  QCheckBox* tempoMap_ = nullptr;
   int initialised_ = 0;
 };
 

@@ -207,6 +207,22 @@ QWidget* SoundFontDlg::buildRightColumn() {
   magnification_ = numberEdit(
       1272, 1, 10, [this](int v) { values_.displayMagnification = v; }, Mark::Sound);
   item(captions({"Note Guessing", "Display Y-axis mag."}, frame), magnification_, "x  [ 0 to 10 ]");
+  gridOnOpening_ = dropDown(GRID_ON_OPENING_ID, frame);
+  gridOnOpening_->addItem(QStringLiteral("onsets"));
+  gridOnOpening_->addItem(QStringLiteral("beats"));
+  connect(gridOnOpening_, &QComboBox::activated, this, [this](int index) {
+    values_.gridOnOpening = index == 1 ? GRID_FROM_BEATS : GRID_FROM_ONSETS;
+  });
+  item(captions({"Grid on opening"}, frame), gridOnOpening_, nullptr);
+  // Takes effect at the next export; nothing to apply.
+  tempoMap_ = new QCheckBox(QStringLiteral("follows the grid"), frame);
+  tempoMap_->setObjectName(controlName(1391));
+  tempoMap_->setStyleSheet(QStringLiteral("QCheckBox { color: white; }"));
+  tempoMap_->setToolTip(QStringLiteral("Off: one tempo, from the first beat of the range"));
+  connect(tempoMap_, &QCheckBox::clicked, this,
+          [this](bool on) { values_.midiTempoMap = on ? 1 : 0; });
+  grid->addWidget(captions({".MID  TEMPO"}, frame), row, 0, Qt::AlignVCenter);
+  grid->addWidget(tempoMap_, row++, 1, 1, 2, Qt::AlignVCenter);
   stack->addWidget(frame);
 
   // The MIDI interval: a bar between two step buttons.

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <thread>
 
+#include "engine/editing.h"
 #include "engine/project_open.h"
 #include "engine/transport.h"
 #include "score/beat_grid.h"
@@ -212,6 +213,44 @@ TEST_F(Drawing, ARecordingWithoutAFullBlockHasNoCurve) {
   pass();
   EXPECT_TRUE(f.canvas.of(Kind::Columns).empty());
   EXPECT_FALSE(f.canvas.of(Kind::Fill).empty());
+}
+
+TEST_F(Drawing, TheOverviewsWaveformIsDrawnOverTheWindowsTint) {
+  f.engine->viewState.dirty.overview = true;
+  pass();
+  std::size_t tint = f.canvas.calls.size();
+  std::size_t lastWave = 0;
+  for (std::size_t i = 0; i < f.canvas.calls.size(); ++i) {
+    const DrawCall& c = f.canvas.calls[i];
+    if (c.kind == Kind::Fill && c.colour == colour::Pink30) tint = std::min(tint, i);
+    if (c.kind == Kind::Line && c.colour == colour::LeftWave) lastWave = i;
+  }
+  ASSERT_LT(tint, f.canvas.calls.size());
+  EXPECT_LT(tint, lastWave) << "the tint would hide the waveform";
+}
+
+TEST(DrawingSmall, ThePanelLeavesNothingOnTheBarsWhenItClosesOrStepsAside) {
+  // The small layout's panel reaches over both bars: they are drawn again.
+  ViewFixture f(true);
+  ASSERT_TRUE(f.opened);
+  toggleEditor(*f.engine);
+  drawPass(f.view, f.canvas);
+  const auto barsDrawn = [&] {
+    f.canvas.clear();
+    drawPass(f.view, f.canvas);
+    int strips = 0;
+    for (const DrawCall* c : f.canvas.of(Kind::Picture))
+      strips += c->picture == Picture::TopStrip || c->picture == Picture::BottomStrip;
+    return strips;
+  };
+  EXPECT_EQ(barsDrawn(), 0) << "nothing changed";
+  f.view.input.panelHidden = true;
+  EXPECT_EQ(barsDrawn(), 2) << "stepped aside";
+  f.view.input.panelHidden = false;
+  barsDrawn();  // the page again
+  toggleEditor(*f.engine);
+  ASSERT_FALSE(f.engine->notes.editor.open);
+  EXPECT_EQ(barsDrawn(), 2) << "closed";
 }
 
 }  // namespace

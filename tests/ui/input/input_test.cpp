@@ -8,8 +8,11 @@
 #include <random>
 
 #include "engine/editing.h"
+#include "engine/project.h"
 #include "engine/transport.h"
 #include "score/beat_grid.h"
+#include "ui/draw/colours.h"
+#include "ui/draw/drawing_pass.h"
 #include "ui/input/input_sections.h"
 #include "ui/model/control_code.h"
 #include "ui/model/visible_window.h"
@@ -294,6 +297,79 @@ TEST_F(Input, NothingIsLeftSoundingStuckOrEditedUnseen) {
   mouseMove(v(), {-4000, 500});
   leftUp(v(), {-4000, 500});
   EXPECT_FLOAT_EQ(e().settings.values.level[LEVEL_WAV], 0.0f);
+}
+
+TEST_F(Input, RightClickBackReturnsToTheWindowBeforeAWheelStepOrADoubleClickSnap) {
+  evenBeats();
+  w().scrollStep = 1;
+  const ScreenPoint margin{295, 500};
+  for (const bool wheelStep : {true, false}) {
+    // Starting between beats, so that the snap alone moves the window too.
+    setWindow(e(), 700 * 32, 3300 * 32);
+    const int start = w().start;
+    const int end = w().end;
+    mouseMove(v(), margin);
+    if (wheelStep) {
+      wheel(v(), -1, false);
+    } else {
+      leftDoubleClick(v(), margin);
+      leftUp(v(), margin);
+    }
+    ASSERT_NE(w().start, start) << wheelStep;
+    rightClick(margin.x, margin.y);
+    EXPECT_EQ(w().start, start) << (wheelStep ? "after the wheel" : "after the double click");
+    EXPECT_EQ(w().end, end);
+  }
+}
+
+TEST_F(Input, TheBottomBarsLoopAndPlayTintTheTopBarAtOnce) {
+  drawPass(v(), f.canvas);
+  for (const int code : {LoopButton2, PlayButton2}) {
+    press(code);
+    f.canvas.clear();
+    drawPass(v(), f.canvas);
+    const int top = code == LoopButton2 ? LoopButton : PlayButton;
+    bool tinted = false;
+    for (const DrawCall* c : f.canvas.of(DrawCall::Kind::Fill))
+      tinted = tinted || (c->rect == toRectF(v().rects[top]) && c->colour == colour::Blue20);
+    EXPECT_TRUE(tinted) << code;
+  }
+  togglePlay(e());
+}
+
+TEST_F(Input, ARecordedSectionIsAnUnsavedChangeUntilTheProjectIsSaved) {
+  ASSERT_FALSE(hasUnsavedChanges(e()));
+  press(SectionRecordButton);
+  ASSERT_GT(e().settings.values.sections[0][0].end, 0);
+  EXPECT_TRUE(hasUnsavedChanges(e()));
+  f.prompter.answer(Answer::No);
+  EXPECT_EQ(closeCheck(e()), 0);
+  EXPECT_EQ(f.prompter.last(), CLOSE_QUESTION);
+
+  f.files.reply(f.dir.file("song-sections.dat"));
+  ASSERT_EQ(saveProjectDataAs(e()), 0);
+  EXPECT_FALSE(hasUnsavedChanges(e()));
+  const SectionRange kept = e().settings.values.sections[0][0];
+  press(SectionDeleteButton);
+  ASSERT_EQ(loadProjectFile(e(), f.dir.file("song-sections.dat"), std::string()), 0);
+  EXPECT_EQ(e().settings.values.sections[0][0].start, kept.start) << "saved with the project";
+  EXPECT_EQ(e().settings.values.sections[0][0].end, kept.end);
+  EXPECT_FALSE(hasUnsavedChanges(e()));
+}
+
+TEST_F(Input, AKeyAuditionedOnTheTickTrackSoundsTheTickInstrument) {
+  press(TickTrackButton);  // switches the tick track on, if it was off...
+  if (e().viewState.currentTrack != 0) press(TickTrackButton);  // ...then selects it
+  ASSERT_EQ(e().viewState.currentTrack, 0);
+  const CellGrid& grid = e().cellGrid;
+  const ScreenPoint key{(grid.keyRects[30].left + grid.keyRects[30].right) / 2,
+                        (grid.columnRects[1].top + grid.columnRects[1].bottom) / 2};
+  mouseMove(v(), key);
+  keyDown(v(), Key::Shift, false);
+  EXPECT_GE(e().audition.soundingKey, 0);
+  EXPECT_EQ(e().audition.preset, e().sampler.tickProgram - 1);
+  keyUp(v(), Key::Shift);
+  EXPECT_EQ(e().audition.soundingKey, -1);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -102,6 +103,17 @@ struct Dialog : ::testing::Test {
   test::ProjectFixture fixture;
 };
 
+TEST_F(Dialog, GridOnOpeningOffersOnsetsAndBeats) {
+  settings().values.gridOnOpening = GRID_FROM_BEATS;
+  auto dialog = open();
+  auto* choice = dialog->findChild<QComboBox*>(controlName(GRID_ON_OPENING_ID));
+  ASSERT_NE(choice, nullptr);
+  EXPECT_EQ(choice->currentText(), QString("beats"));
+  choice->setCurrentIndex(0);
+  Q_EMIT choice->activated(0);
+  EXPECT_EQ(settings().values.gridOnOpening, GRID_FROM_ONSETS);
+}
+
 TEST_F(Dialog, NumberEditsTakeTheNearestLimitAndLeaveUnfinishedTypingAlone) {
   // Never read from a file: the dialog still shows and edits the values in use.
   settings().loaded = 0;
@@ -161,6 +173,17 @@ TEST_F(Dialog, IntervalButtonsStepWithinZeroToTwelve) {
     EXPECT_EQ(settings().values.midiInterval, c.after);
     EXPECT_EQ(control<QProgressBar>(*dialog, 1382)->value(), c.after);
     EXPECT_EQ(settings().applyFlags.intervalChanged, c.after != c.start ? 1 : 0);
+  }
+}
+
+TEST_F(Dialog, TheTempoCheckBoxShowsAndSetsTheExportTempo) {
+  for (const int start : {1, 0}) {
+    settings().values.midiTempoMap = start;
+    auto dialog = open();
+    QCheckBox* box = control<QCheckBox>(*dialog, 1391);
+    EXPECT_EQ(box->isChecked(), start == 1);
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(settings().values.midiTempoMap, 1 - start);
   }
 }
 
@@ -274,6 +297,7 @@ TEST_F(Dialog, ColourEditsFollowTheTablesAndStayWithinZeroToHundred) {
       {COLOUR_BEAT_LINES, {1211, 1210, 1209, 1208, 1212}},
       {COLOUR_DIV_LINES, {1260, 1258, 1256, 1254, 1262}},
       {COLOUR_NOTE_GUESSING, {1287, 1286, 1285, 1284, 1288}},
+      {ColorsDlg::PLAYHEAD_RECORD, {1300, 1301, 1302, 1303, 1304}},
       {7 + COLOUR_TRACK_OFFSET, {1249, 1248, 1247, 1245, 1246}},
       {6 + COLOUR_TRACK_OFFSET, {1244, 1243, 1242, 1240, 1241}},
       {5 + COLOUR_TRACK_OFFSET, {1239, 1238, 1237, 1235, 1236}},
@@ -293,11 +317,14 @@ TEST_F(Dialog, ColourEditsFollowTheTablesAndStayWithinZeroToHundred) {
       if (!line.ids[c]) continue;
       const int value = ++edits;
       type(dialog, line.ids[c], QString::number(value));
-      EXPECT_EQ(settings().values.colours[line.record].*members[c], value) << line.ids[c];
+      SettingValues& v = settings().values;
+      const ColourRecord& record =
+          line.record == ColorsDlg::PLAYHEAD_RECORD ? v.playhead : v.colours[line.record];
+      EXPECT_EQ(record.*members[c], value) << line.ids[c];
     }
   }
-  EXPECT_EQ(edits, 64);
-  EXPECT_EQ(dialog.findChildren<QLineEdit*>().size(), 64);
+  EXPECT_EQ(edits, 69);
+  EXPECT_EQ(dialog.findChildren<QLineEdit*>().size(), 69);
   EXPECT_EQ(settings().applyFlags.colours, 1);
 
   type(dialog, 1219, "250");

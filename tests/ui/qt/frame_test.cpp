@@ -9,13 +9,15 @@
 
 #include <QTimer>
 #include <fstream>
+#include <sstream>
 #include "engine/editing.h"
 #include "engine/engine.h"
 #include "engine/project.h"
 #include "engine/project_open.h"
+#include "engine/score_export.h"
 #include "engine/transport.h"
+#include "frame_fixture.h"
 #include "persist/midi_export.h"
-#include "qt_app.h"
 #include "score/beat_grid.h"
 #include "support/engine/project_fixture.h"
 #include "support/midi_score.h"
@@ -30,30 +32,6 @@ namespace {
 QApplication& app() {
   return test::qtApp();
 }
-
-struct Frame : ::testing::Test {
-  Frame() {
-    app();
-    const FrameOptions options = test::frameOptions(fixture);
-    frame = std::make_unique<CMainFrame>(options);
-    frame->show();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(frame.get()));
-  }
-  void openDemo() {
-    fixture.files.reply(fixture.wav);
-    frame->runCommand(ID_OPEN_WAV);
-  }
-  Engine& engine() { return frame->engine(); }
-  CChildView* view() { return frame->childView(); }
-  QRgb pixel(int x, int y) {
-    view()->drawNow();
-    const QImage& image = view()->image();
-    const qreal dpr = image.devicePixelRatio();
-    return image.pixel(static_cast<int>(x * dpr), static_cast<int>(y * dpr));
-  }
-  test::ProjectFixture fixture;
-  std::unique_ptr<CMainFrame> frame;
-};
 
 TEST_F(Frame, MenusWaitForARecordingAndTheViewShowsIt) {
   for (int position : {1, 2, 3}) EXPECT_FALSE(frame->topMenu(position)->menuAction()->isEnabled());
@@ -140,9 +118,38 @@ TEST_F(Frame, ARoundOfEditingWithTheMouseAndTheKeys) {
   const auto midi = test::readMidiFile(fixture.dir.file("song-round.mid"));
   ASSERT_TRUE(midi.ok) << midi.error;
   int noteOns = 0;
-  for (const auto& event : midi.events)
-    noteOns += (event.bytes[0] & 0xF0) == 0x90 && event.bytes.size() > 2 && event.bytes[2] > 0;
+  for (const auto& track : midi.trackEvents)
+    for (const auto& event : track)
+      noteOns += (event.bytes[0] & 0xF0) == 0x90 && event.bytes.size() > 2 && event.bytes[2] > 0;
   EXPECT_EQ(noteOns, 1);
+}
+
+TEST_F(Frame, ExportScoreAsksWhereAndWritesTheChosenTracks) {
+  openDemo();
+  ASSERT_EQ(engine().busy, 0);
+  ASSERT_TRUE(fixture.addNote(&engine()));
+  engine().settings.values.midiOutput = {0, 1, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(frame->action(ID_EXPORT_SCORE)->text(), QString("Export score (MusicXML)..."));
+
+  // Cancelled: nothing is written and nothing said.
+  fixture.prompter.clear();
+  frame->runCommand(ID_EXPORT_SCORE);
+  EXPECT_TRUE(fixture.prompter.shown.empty());
+
+  const std::string path = fixture.dir.file("song-score.musicxml");
+  fixture.files.reply(path);
+  frame->runCommand(ID_EXPORT_SCORE);
+  EXPECT_EQ(fixture.prompter.last(), SCORE_COMPLETED_TEXT);
+  EXPECT_TRUE(fixture.files.requests.back().save);
+  EXPECT_EQ(fixture.files.requests.back().defaultExtension, "musicxml");
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  // One part, holding the one note (key 40 sounds as MIDI 63, E flat).
+  EXPECT_NE(text.str().find("<part id=\"P1\">"), std::string::npos);
+  EXPECT_EQ(text.str().find("<part id=\"P2\">"), std::string::npos);
+  EXPECT_EQ(text.str().find("<pitch>"), text.str().rfind("<pitch>"));
+  EXPECT_NE(text.str().find("<step>E</step>"), std::string::npos);
 }
 
 TEST_F(Frame, FailedOpensQuitAndTheMidiMenuKeepTheProjectAsItWas) {
@@ -186,6 +193,51 @@ TEST_F(Frame, FailedOpensQuitAndTheMidiMenuKeepTheProjectAsItWas) {
   EXPECT_EQ(engine().playback.device.get(), device);
   fixture.prompter.clear();
   EXPECT_TRUE(frame->close()) << "no changes: nothing is asked";
+  EXPECT_TRUE(fixture.prompter.shown.empty());
+}
+
+TEST_F(Frame, ExportMidiAsksWhereAndNeedsNeitherMarkersNorASavedProject) {
+  openDemo();
+  ASSERT_EQ(engine().busy, 0);
+  ASSERT_TRUE(fixture.addNote(&engine()));
+  ASSERT_EQ(engine().notes.startMarker, 0u);
+  ASSERT_EQ(engine().notes.endMarker, 0u);
+  ASSERT_TRUE(engine().paths.dat.empty());
+
+  engine().settings.values.midiOutput[1] = 1;
+  QAction* item = frame->action(ID_EXPORT_MIDI);
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->text(), QString("Export MIDI..."));
+  EXPECT_TRUE(frame->topMenu(1)->actions().contains(item)) << "under Dat";
+  const std::string out = fixture.dir.file("exported.mid");
+  fixture.files.reply(out);
+  fixture.prompter.clear();
+  item->trigger();
+
+  // The dialog proposes the recording's name, as no .dat was saved.
+  ASSERT_EQ(fixture.files.requests.size(), 2u);
+  const FileDialogRequest& asked = fixture.files.requests.back();
+  EXPECT_TRUE(asked.save);
+  EXPECT_EQ(asked.initialName, fixture.dir.file("song.mid"));
+  EXPECT_EQ(asked.defaultExtension, "mid");
+  ASSERT_EQ(fixture.prompter.shown.size(), 1u);
+  EXPECT_EQ(fixture.prompter.last(), std::string(MIDI_COMPLETED_TEXT) + "\n\n " + out);
+  EXPECT_EQ(fixture.prompter.shown[0].icon, Icon::Information);
+
+  // The whole grid in the grid tempo: a tempo track and the note's own track.
+  const auto midi = test::readMidiFile(out);
+  ASSERT_TRUE(midi.ok) << midi.error;
+  EXPECT_EQ(midi.format, 1);
+  int noteOns = 0;
+  for (const auto& track : midi.trackEvents)
+    for (const auto& event : track)
+      noteOns += (event.bytes[0] & 0xF0) == 0x90 && event.bytes[2] > 0;
+  EXPECT_EQ(noteOns, 1);
+
+  // Cancelled: nothing is written and nothing said.
+  fixture.prompter.clear();
+  fixture.files.reply(std::nullopt);
+  item->trigger();
   EXPECT_TRUE(fixture.prompter.shown.empty());
 }
 

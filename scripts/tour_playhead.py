@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""Follows the music as a musician would, on the X display in $DISPLAY, and
+saves screenshots: zooms into the demo, marks bars of four beats with the beat
+editor's Bar page (Bar line, then Extend), plays, and stops.
+
+    xvfb-run -a -s "-screen 0 1920x1080x24" bash -c \\
+      'QUAVRIX_AUDIO=null build/bin/quavrix build/demo.wav & sleep 6;
+       scripts/tour_playhead.py build/playhead; kill $!'
+
+The window must already show the demo at the large layout. In the pictures
+"-3-playing" .. "-5-playing" the playhead moves down the roll, the time boxes
+show the play time and bar.beat, and the bar numbers stand in the margin.
+"""
+import subprocess
+import sys
+import time
+
+
+def sh(*args):
+    return subprocess.run(args, check=True, capture_output=True).stdout
+
+
+def grab(path):
+    ppm = subprocess.run("xwd -root -silent | xwdtopnm 2>/dev/null", shell=True, check=True,
+                         capture_output=True).stdout
+    with open(path, "wb") as out:
+        out.write(subprocess.run(["pnmtopng"], input=ppm, check=True, capture_output=True).stdout)
+    return pixels(ppm)
+
+
+def pixels(ppm):
+    """A function (x, y) -> (r, g, b) over the screenshot."""
+    parts = ppm.split(maxsplit=4)
+    width = int(parts[1])
+    size = 2 if int(parts[3]) > 255 else 1  # xwdtopnm may write 16-bit samples
+    data = parts[4]
+
+    def at(x, y):
+        i = 3 * size * (y * width + x)
+        return tuple(data[i:i + 3 * size:size])
+    return at
+
+
+def view_top(at):
+    """The y of the view's top edge on the screen: the menu bar lies above it."""
+    for y in range(0, 200):
+        if at(242, y) == (0, 56, 56):
+            return y - 60
+    raise SystemExit("the demo is not drawn")
+
+
+def main():
+    prefix = sys.argv[1] if len(sys.argv) > 1 else "playhead"
+    top = view_top(grab(prefix + "-0-open.png"))
+
+    def move(x, y):
+        sh("xdotool", "mousemove", str(x), str(y + top))
+        time.sleep(0.08)
+
+    def drag(x0, y0, x1, y1):
+        move(x0, y0)
+        sh("xdotool", "mousedown", "1")
+        move((x0 + x1) // 2, (y0 + y1) // 2)
+        move(x1, y1)
+        sh("xdotool", "mouseup", "1")
+        time.sleep(0.3)
+
+    def click(x, y):
+        move(x, y)
+        sh("xdotool", "click", "1")
+        time.sleep(0.3)
+
+    drag(295, 100, 295, 330)  # margin selection: zoom to a few seconds
+    at = grab(prefix + "-1-zoomed.png")
+    # The beats' marks in the margin: red (or lime when locked).
+    beats = []
+    for y in range(80, 880):
+        r, g, _ = at(262, y + top)
+        if (r > 200 and g < 60) or (g > 200 and r < 60):
+            if not beats or y - beats[-1] > 3:
+                beats.append(y)
+    if len(beats) < 5:
+        raise SystemExit("too few beats in view: %s" % beats)
+    click(276, 30)   # the beat editor
+    click(400, 190)  # its Bar page
+    click(430, 324)  # Bar line: the first and the fifth beat become bar lines
+    drag(295, beats[0] - 4, 295, beats[4] + 4)
+    click(430, 494)  # Extend: every fourth beat after them
+    drag(295, beats[0] - 4, 295, beats[4] + 4)
+    grab(prefix + "-2-bars.png")
+    click(276, 30)   # close the editor
+    move(1000, 500)
+    sh("xdotool", "key", "space")
+    for k, wait in enumerate((0.6, 1.0, 1.0)):
+        time.sleep(wait)
+        grab("%s-%d-playing.png" % (prefix, 3 + k))
+    sh("xdotool", "key", "space")
+    time.sleep(0.4)
+    grab(prefix + "-6-stopped.png")
+    print("screenshots:", prefix + "-*.png")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,325 @@
+#include "analysis/beat_tracker.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "analysis/beat_features.h"
+#include "analysis/beat_meter.h"
+#include "analysis/recording.h"
+#include "base/units.h"
+
+namespace quavrix {
+
+namespace {
+
+// Tempi the grid accepts (its beat editor refuses intervals outside them).
+constexpr double SLOWEST_BPM = 50.0;
+constexpr double FASTEST_BPM = 187.0;
+// Tempo candidates lie half a per cent apart.
+constexpr double TEMPO_STEP = 0.005;
+// Without other evidence a beat is felt near this tempo; the prior's width
+// in octaves decides how much stronger an octave below or above must be.
+constexpr double PRIOR_CENTRE_BPM = 95.0;
+constexpr double PRIOR_WIDTH_OCTAVES = 1.0;
+// The tempogram's windows and their spacing, in seconds.
+constexpr double TEMPO_WINDOW_SECONDS = 8.0;
+constexpr double TEMPO_HOP_SECONDS = 2.0;
+// How far the tempo may move from one window to the next (candidates), and
+// what a move of one candidate costs against the log of the evidence.
+constexpr int TEMPO_MOVE = 12;
+constexpr double TEMPO_MOVE_COST = 0.003;
+// Attacks in the bass (kick drum, bass line) mark beats more than others.
+constexpr double BASS_WEIGHT = 0.5;
+// How much the bass line's own repetition counts towards a tempo: a left
+// hand or a bass that keeps the beat outweighs a loud syncopated figure.
+constexpr double TEMPO_BASS_WEIGHT = 1.0;
+// How strictly a beat keeps the local period (against the normalised onsets).
+constexpr double TIGHTNESS = 100.0;
+// Seconds from the start of an onset frame to the attack it responds to most.
+constexpr double ONSET_DELAY_SECONDS = 0.0135;
+
+std::vector<double> tempoCandidates() {
+  std::vector<double> bpm;
+  for (double t = SLOWEST_BPM; t <= FASTEST_BPM; t *= std::exp(TEMPO_STEP)) bpm.push_back(t);
+  return bpm;
+}
+
+// The onsets with the slow swell of the music taken away, scaled to
+// deviation 1: what the beats are placed on.
+std::vector<double> beatEnvelope(const std::vector<float>& all, const std::vector<float>& bass) {
+  const std::size_t n = all.size();
+  std::vector<double> onset(n);
+  for (std::size_t i = 0; i < n; ++i) onset[i] = all[i] + BASS_WEIGHT * bass[i];
+  std::vector<double> out(n, 0.0);
+  const int half = static_cast<int>(std::lround(0.2 * ONSET_RATE));
+  std::vector<double> prefix(n + 1, 0.0);
+  for (std::size_t i = 0; i < n; ++i) prefix[i + 1] = prefix[i] + onset[i];
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t a = i > static_cast<std::size_t>(half) ? i - half : 0;
+    const std::size_t b = std::min(n, i + half + 1);
+    const double mean = (prefix[b] - prefix[a]) / static_cast<double>(b - a);
+    out[i] = std::max(0.0, onset[i] - mean);
+  }
+  double sq = 0.0;
+  for (double v : out) sq += v * v;
+  const double sd = n ? std::sqrt(sq / static_cast<double>(n)) : 0.0;
+  if (sd > 0.0)
+    for (double& v : out) v /= sd;
+  return out;
+}
+
+// The onsets' autocorrelation at a lag of `lag` frames (fractional) over
+// frames [from, to), about their mean `mean`.
+double correlation(const std::vector<double>& env, std::size_t from, std::size_t to, double mean,
+                   double lag) {
+  const auto whole = static_cast<std::size_t>(lag);
+  const double part = lag - static_cast<double>(whole);
+  double sum = 0.0;
+  std::size_t count = 0;
+  for (std::size_t t = from; t + whole + 1 < to; ++t, ++count) {
+    const double later = (1.0 - part) * env[t + whole] + part * env[t + whole + 1];
+    sum += (env[t] - mean) * (later - mean);
+  }
+  return count ? sum / static_cast<double>(count) : 0.0;
+}
+
+// Evidence for every tempo candidate in frames [from, to): how well the
+// onsets repeat after one beat period, weighted by how readily a listener
+// feels a beat at that tempo.
+std::vector<double> tempoEvidence(const std::vector<double>& env, std::size_t from, std::size_t to,
+                                  const std::vector<double>& bpm) {
+  double mean = 0.0;
+  for (std::size_t i = from; i < to; ++i) mean += env[i];
+  mean /= static_cast<double>(std::max<std::size_t>(1, to - from));
+  std::vector<double> evidence(bpm.size(), 0.0);
+  for (std::size_t j = 0; j < bpm.size(); ++j) {
+    const double lag = 60.0 * ONSET_RATE / bpm[j];
+    const double octaves = std::log2(bpm[j] / PRIOR_CENTRE_BPM) / PRIOR_WIDTH_OCTAVES;
+    evidence[j] =
+        std::max(0.0, correlation(env, from, to, mean, lag)) * std::exp(-0.5 * octaves * octaves);
+  }
+  return evidence;
+}
+
+// The beat period (frames) at every frame: a path through the windows'
+// tempo evidence, of all onsets and of the bass's, that moves slowly and
+// never jumps an octave.
+std::vector<double> localPeriods(const std::vector<double>& env, const std::vector<double>& bass) {
+  const std::size_t n = env.size();
+  const std::vector<double> bpm = tempoCandidates();
+  const auto window = static_cast<std::size_t>(std::lround(TEMPO_WINDOW_SECONDS * ONSET_RATE));
+  const auto hop = static_cast<std::size_t>(std::lround(TEMPO_HOP_SECONDS * ONSET_RATE));
+  std::vector<std::size_t> starts;
+  if (n <= window) {
+    starts.push_back(0);
+  } else {
+    for (std::size_t s = 0; s + window < n + hop; s += hop)
+      starts.push_back(std::min(s, n - window));
+  }
+  const std::size_t states = bpm.size();
+  std::vector<double> score(states, 0.0);
+  std::vector<std::vector<int>> back(starts.size(), std::vector<int>(states, -1));
+  for (std::size_t w = 0; w < starts.size(); ++w) {
+    const std::size_t from = starts[w];
+    std::vector<double> evidence = tempoEvidence(env, from, std::min(n, from + window), bpm);
+    const std::vector<double> low = tempoEvidence(bass, from, std::min(n, from + window), bpm);
+    for (std::size_t j = 0; j < evidence.size(); ++j) evidence[j] += TEMPO_BASS_WEIGHT * low[j];
+    const double top = *std::max_element(evidence.begin(), evidence.end());
+    std::vector<double> next(states);
+    for (std::size_t j = 0; j < states; ++j) {
+      const double emit = std::log((top > 0.0 ? evidence[j] / top : 0.0) + 0.01);
+      if (w == 0) {
+        next[j] = emit;
+        continue;
+      }
+      double best = -std::numeric_limits<double>::infinity();
+      for (int d = -TEMPO_MOVE; d <= TEMPO_MOVE; ++d) {
+        const long i = static_cast<long>(j) + d;
+        if (i < 0 || i >= static_cast<long>(states)) continue;
+        const double v = score[static_cast<std::size_t>(i)] - TEMPO_MOVE_COST * d * d;
+        if (v > best) {
+          best = v;
+          back[w][j] = static_cast<int>(i);
+        }
+      }
+      next[j] = best + emit;
+    }
+    score = std::move(next);
+  }
+  std::vector<int> path(starts.size());
+  path.back() = static_cast<int>(std::max_element(score.begin(), score.end()) - score.begin());
+  for (std::size_t w = starts.size() - 1; w > 0; --w)
+    path[w - 1] = back[w][static_cast<std::size_t>(path[w])];
+
+  // Periods between the windows' middles follow the path linearly.
+  std::vector<double> periods(n);
+  const double halfWindow = static_cast<double>(std::min(window, n)) / 2.0;
+  for (std::size_t t = 0; t < n; ++t) {
+    const double at = static_cast<double>(t);
+    std::size_t w = 0;
+    while (w + 1 < starts.size() && static_cast<double>(starts[w + 1]) + halfWindow <= at) ++w;
+    const double centre = static_cast<double>(starts[w]) + halfWindow;
+    double tempo = bpm[static_cast<std::size_t>(path[w])];
+    if (w + 1 < starts.size() && at > centre) {
+      const double nextCentre = static_cast<double>(starts[w + 1]) + halfWindow;
+      const double f = (at - centre) / (nextCentre - centre);
+      tempo *= std::pow(bpm[static_cast<std::size_t>(path[w + 1])] / tempo, f);
+    }
+    periods[t] = 60.0 * ONSET_RATE / tempo;
+  }
+  return periods;
+}
+
+// Beat frames: each beat on a strong onset, each interval near the local
+// period, the best such chain over the whole recording.
+std::vector<std::size_t> placeBeats(const std::vector<double>& env,
+                                    const std::vector<double>& periods) {
+  const std::size_t n = env.size();
+  std::vector<double> total(n, 0.0);
+  std::vector<long> previous(n, -1);
+  // log(gap / period) = log(gap) - log(period); the gaps are whole frames.
+  const double longest = *std::max_element(periods.begin(), periods.end());
+  std::vector<double> logGap(static_cast<std::size_t>(2.0 * longest) + 3, 0.0);
+  for (std::size_t g = 1; g < logGap.size(); ++g) logGap[g] = std::log(static_cast<double>(g));
+  for (std::size_t t = 0; t < n; ++t) {
+    const double period = periods[t];
+    const double logPeriod = std::log(period);
+    const long lo = static_cast<long>(t) - std::lround(2.0 * period);
+    const long hi = static_cast<long>(t) - std::lround(period / 2.0);
+    double best = -std::numeric_limits<double>::infinity();
+    long from = -1;
+    for (long p = std::max(0L, lo); p <= hi; ++p) {
+      const double stretch = logGap[static_cast<std::size_t>(static_cast<long>(t) - p)] - logPeriod;
+      const double v = total[static_cast<std::size_t>(p)] - TIGHTNESS * stretch * stretch;
+      if (v > best) {
+        best = v;
+        from = p;
+      }
+    }
+    total[t] = env[t] + (from >= 0 ? best : 0.0);
+    previous[t] = from;
+  }
+  if (n == 0) return {};
+  // The chain ends on the best total within the last two periods.
+  const long tail = std::max(0L, static_cast<long>(n) - std::lround(2.0 * periods[n - 1]));
+  long last = tail;
+  for (long t = tail; t < static_cast<long>(n); ++t)
+    if (total[static_cast<std::size_t>(t)] > total[static_cast<std::size_t>(last)]) last = t;
+  std::vector<std::size_t> beats;
+  for (long t = last; t >= 0; t = previous[static_cast<std::size_t>(t)])
+    beats.push_back(static_cast<std::size_t>(t));
+  std::reverse(beats.begin(), beats.end());
+
+  // Beats in the quiet before the music starts and after it ends are the
+  // chain coasting on: drop those where hardly anything sounds.
+  std::vector<double> strength(beats.size());
+  double sq = 0.0;
+  for (std::size_t i = 0; i < beats.size(); ++i) {
+    const double period = periods[beats[i]];
+    const long a = static_cast<long>(beats[i]) - std::lround(period / 2);
+    const long b = static_cast<long>(beats[i]) + std::lround(period / 2);
+    double sum = 0.0;
+    long count = 0;
+    for (long k = std::max(0L, a); k <= b && k < static_cast<long>(n); ++k, ++count)
+      sum += env[static_cast<std::size_t>(k)];
+    strength[i] = count ? sum / count : 0.0;
+    sq += strength[i] * strength[i];
+  }
+  const double floor = 0.5 * std::sqrt(sq / std::max<std::size_t>(1, beats.size()));
+  std::size_t first = 0;
+  std::size_t end = beats.size();
+  while (first < end && strength[first] <= floor) ++first;
+  while (end > first && strength[end - 1] <= floor) --end;
+  return {beats.begin() + static_cast<long>(first), beats.begin() + static_cast<long>(end)};
+}
+
+// A beat frame as a fractional frame: the top of a parabola through the
+// onset peak it sits on.
+double refineFrame(const std::vector<double>& env, std::size_t t) {
+  if (t == 0 || t + 1 >= env.size()) return static_cast<double>(t);
+  const double a = env[t - 1], b = env[t], c = env[t + 1];
+  const double curve = a - 2.0 * b + c;
+  if (b < a || b < c || curve >= 0.0) return static_cast<double>(t);
+  return static_cast<double>(t) + std::clamp(0.5 * (a - c) / curve, -0.5, 0.5);
+}
+
+// Moves a beat onto the attack that begins within a few milliseconds of it:
+// the first run of 32 frames whose loudness jumps well above the runs just
+// before it.
+double onAttack(const std::int16_t* left, const std::int16_t* right, std::size_t frames,
+                double seconds) {
+  constexpr long RUN = 32;
+  constexpr long REACH = 10;  // runs either side: 7 ms
+  constexpr long BEFORE = 8;
+  const long centre = std::lround(seconds * SAMPLE_RATE / RUN);
+  const long first = std::max(0L, centre - REACH - BEFORE);
+  const long last = std::min(static_cast<long>(frames / RUN) - 1, centre + REACH + 1);
+  if (last <= first) return seconds;
+  std::vector<double> loudness(static_cast<std::size_t>(last - first + 1));
+  for (long j = first; j <= last; ++j) {
+    long sum = 0;
+    for (long f = j * RUN; f < (j + 1) * RUN; ++f) sum += std::abs(left[f] + right[f]);
+    loudness[static_cast<std::size_t>(j - first)] = static_cast<double>(sum);
+  }
+  const auto at = [&](long j) { return loudness[static_cast<std::size_t>(j - first)]; };
+  double bestRise = 0.0;
+  long best = -1;
+  for (long j = std::max(0L, centre - REACH); j <= centre + REACH && j + 1 <= last; ++j) {
+    // Before the recording's first frame there is silence.
+    double before = 0.0;
+    for (long k = std::max(first, j - BEFORE); k < j; ++k) before += at(k);
+    before /= BEFORE;
+    const double after = 0.5 * (at(j) + at(j + 1));
+    if (after > 2.0 * before + 1.0 && after - before > bestRise) {
+      bestRise = after - before;
+      best = j;
+    }
+  }
+  return best < 0 ? seconds : static_cast<double>(best) * RUN / SAMPLE_RATE;
+}
+
+}  // namespace
+
+BeatTrack trackBeats(const std::int16_t* left, const std::int16_t* right, std::size_t frames) {
+  BeatTrack track;
+  const BeatFeatures features = computeBeatFeatures(left, right, frames);
+  if (features.onset.size() < 8) return track;
+  const std::vector<double> env = beatEnvelope(features.onset, features.bass);
+  const std::vector<float> nothing(features.bass.size(), 0.0f);
+  const std::vector<double> bassEnv = beatEnvelope(nothing, features.bass);
+  const std::vector<std::size_t> frameBeats = placeBeats(env, localPeriods(env, bassEnv));
+  if (frameBeats.empty()) return track;
+
+  std::vector<double> fine;
+  for (std::size_t t : frameBeats) fine.push_back(refineFrame(env, t));
+  for (double f : fine) {
+    const double seconds = f * ONSET_HOP / SAMPLE_RATE + ONSET_DELAY_SECONDS;
+    track.beats.push_back(onAttack(left, right, frames, std::max(0.0, seconds)));
+  }
+  const Meter meter = findMeter(features, fine);
+  track.beatsPerBar = meter.beatsPerBar;
+  for (std::size_t i = static_cast<std::size_t>(meter.firstDownbeat); i < track.beats.size();
+       i += static_cast<std::size_t>(meter.beatsPerBar))
+    track.downbeats.push_back(track.beats[i]);
+  if (track.beats.size() >= 2) {
+    std::vector<double> tempi;
+    for (std::size_t i = 1; i < track.beats.size(); ++i)
+      tempi.push_back(60.0 / (track.beats[i] - track.beats[i - 1]));
+    std::nth_element(tempi.begin(), tempi.begin() + static_cast<long>(tempi.size() / 2),
+                     tempi.end());
+    track.bpm = tempi[tempi.size() / 2];
+  }
+  return track;
+}
+
+BeatTrack trackBeats(const Recording& recording) {
+  if (!recording.hasSamples()) return {};
+  const std::size_t frames = std::min<std::size_t>(
+      recording.framesRead,
+      recording.left.size() - std::min<std::size_t>(recording.left.size(), LEAD_IN_FRAMES));
+  return trackBeats(recording.left.data() + LEAD_IN_FRAMES, recording.right.data() + LEAD_IN_FRAMES,
+                    frames);
+}
+
+}  // namespace quavrix
