@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Where an install puts things (cmake --install, and the Debian package built
 # from the same rules by scripts/package.sh):
 #   bin/                      quavrix, quavrix-cli

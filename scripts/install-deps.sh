@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package that building, testing, benchmarking and running
 # Quavrix needs. Run as root (or through sudo) on Debian 12 or later.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package quavrix_<version>_amd64.deb with CPack and checks
 # it with lintian (errors fail the script; warnings are listed).
 #   scripts/package.sh [BUILD_DIR] [OUT_DIR]

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Puts the licence's SPDX line into the first comment of every source file,
 or checks that every one has it.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds Quavrix and runs the tests in three trees:
 # a normal build with every test; AddressSanitizer + UndefinedBehaviorSanitizer
 # with every test; ThreadSanitizer with the tests that run threads (engine,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli render-midi IN.mid OUT.wav [--sf2 FILE] [--gain G] [--max-seconds S] [--json]:
 // plays a Standard MIDI File through our sampler into a 16-bit stereo WAV at
 // 44100 Hz. Without --sf2 the bank among the program's

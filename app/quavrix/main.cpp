@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix [--audio NAME] [RECORDING.wav [PROJECT.dat]]: the desktop program.
 
 #include <QApplication>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gapless MP3: an MP3 encoder adds silence before the music (its delay) and
 // after it (padding to whole frames), and the decoder adds its own delay.
 // The encoder notes both in the Xing/Info header of the first frame (the

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one owner of all program state. Created once; every other part reaches
 // its data through it.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project data file (.dat) of a recording and the recent-files list.
 // The file's bytes are those of score/score_file.h; this is the Save / Load
 // side with its messages.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings record: every user-adjustable value of the program, the names
 // its XML file uses, and the change requests the dialogs leave for the apply
 // step.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings files: the default file beside the program, the project's
 // file beside its .dat, and the autosave beside the recording.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whether a window can be shown at all: without a display server the
 // toolkit stops the program with its own message before the program could
 // say anything useful.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program's own files live. A build tree keeps everything beside
 // the executables; an installed program finds its shipped, read-only files
 // in <prefix>/share/quavrix/ and writes what belongs to one person (the

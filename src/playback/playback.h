@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Operations on the PlaybackState: the audio set-up, the two worker threads and
 // the play pass. The commands that also touch the score and the settings
 // (togglePlay, auditionKey) are built on these in the engine.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback of the recording and the notes together: the audio device with the
 // recording voice and the sampler voice, the playback thread that mixes the
 // recording block by block and sends the note events in step with it, and the

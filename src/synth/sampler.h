@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sampler: plays the regions of the current SoundFont bank as voices and
 // mixes them into interleaved stereo float blocks at 44100 Hz, and holds the
 // per-track programs, velocities and mutes that turn the project's tracks

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing and (re)loading the SoundFont the settings name: old voices end
 // quickly, the renderer is given time to leave the old bank, then it is freed
 // and the new one installed. Stopping and restarting playback around it is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recordings in other formats than 16-bit 44100 Hz WAV open with the same
 // frames, beats and spectrum the program would have found in that WAV.
 

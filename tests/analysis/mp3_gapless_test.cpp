@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The encoder's delay and padding, read from an MP3's first frame, and the
 // part of a decoded stream that is the music.
 

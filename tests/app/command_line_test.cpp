@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command-line conventions of both programs: --help and --version answer
 // without a display, and the window without one says so in one line.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The files an install adds for the desktop and for man: the manual pages
 # format without warnings, the AppStream data and the desktop entry
 # validate, and the entry offers the program for every format it opens.

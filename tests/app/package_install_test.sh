@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package as a person meets it: built from this tree, unpacked
 # into a fresh root-owned prefix, used by an ordinary user (nobody) who runs
 # quavrix-cli analyze and saves a project in the window. What the user's

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Uses the window on the X display in $DISPLAY as a person would: opens a
 # recording, saves it as a new project with "S A V E   AS" in the "Dat" menu
 # and quits with "EXIT"; then starts the program again with nothing and

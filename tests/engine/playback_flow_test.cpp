@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback through the real threads on the null and WAV devices: passes,
 // alternate mode, note timing against the recording, and what the event
 // dispatch sends to the sampler.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An installed program: its shipped files in <prefix>/share/quavrix/, which
 // the person may not write, and the person's own files in their
 // configuration folder.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program looks for its shipped files and keeps the person's own.
 
 #include "platform/program_folders.h"

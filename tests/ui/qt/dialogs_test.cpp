@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Settings and Colour Settings dialogs on the offscreen platform, typed
 // into and clicked as a person would, alone and inside the real window.
 
