@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What tracking the beats adds to analysing a recording: `analyze --beats`
 # (as opening does when the grid opens with tracked beats) against `analyze`
 # (as opening does by default), in alternation, on a 5-minute demo recording.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the beat-tracking test set: General MIDI pieces with known beats.
 
     bench/beats_testset.py OUT_DIR [--sf2 FILE]

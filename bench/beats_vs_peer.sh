@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Scores our beat tracker and aubio's on the generated test set, side by side:
 # beat F-measure (70 ms window), downbeat F-measure and tempo error per piece.
 #

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing pass into an offscreen image at the large layout: a window of
 // 1000 grid lines with 16 notes on every line and the guessing curve on. The
 // steady pass (nothing dirty but the roll) is what the 50 ms timer costs while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Costs of the score operations that run after every edit, scroll and zoom
 // (columns and cells of the visible window) and at every playback start and
 // save (compaction and the note-off table).

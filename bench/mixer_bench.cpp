@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording mixer against the real-time budget of one block, and a
 // slowed-down render of a 60-second recording at x2 by our mixer and by
 // SoundTouch (tempo 0.5) on the same input, in the same run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a five-minute recording: the WAV read with its spectrogram, then onset
 // detection. Reported per minute of audio; the spectrum alone is timed apart
 // so that its share of the open can be read off.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times the whole process of `quavrix-cli analyze` (read, onsets, spectrum) of a
 # five-minute stereo 16-bit recording against the peer onset detector on the
 # same file, in paired runs, and measures our peak memory per minute of audio

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the recordings and the project that bench/play_vs_baseline.sh plays:
 //   click.wav  3 s of silence with a 0.1 s burst on the left channel from
 //              frame 44096 (1.0 s, on a position boundary)

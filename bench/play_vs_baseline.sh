@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a listener hears from `quavrix-cli play` through the WAV device, for
 # our build and, with BASELINE, an older one in the same run:
 #   - how long after a click the note on the click's line starts, at three

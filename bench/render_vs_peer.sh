@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times our render-midi against the peer synthesizer on the same dense MIDI
 # file and the same SoundFont, in one run.
 #

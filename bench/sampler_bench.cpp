@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the sampler's render loop per voice and frame: plain, filtered,
 // filtered with a moving cutoff and vibrato, and the shipped General MIDI
 // bank playing chords.

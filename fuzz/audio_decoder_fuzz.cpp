@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the decoder of the other recording formats (FLAC,
 // Ogg, MP3, AIFF, WAV of every sample format): any input must give a result
 // code, never a crash or an access outside the buffers.

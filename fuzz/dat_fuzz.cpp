@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the project file reader and, when a file is taken,
 // does with its grid and notes what the program does after loading one: the
 // note-off table, the line index and the cells of the first screen, the MIDI

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The readers that take a path get the fuzzer's bytes through a file in
 // memory-backed /dev/shm, one per process, removed when the process ends.
 

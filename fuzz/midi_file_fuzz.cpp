@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the MIDI file reader: a song it takes must have
 // its events in time order, at finite times within the song's length.
 

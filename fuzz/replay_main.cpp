@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs a fuzz target over saved inputs without libFuzzer, so that a compiler
 // without it replays the corpora: every file named on the command line, and
 // every file inside a folder named there, once each in name order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the settings reader; a file it takes is written
 // out again and must read back to the same values. Levels are the exception
 // the file format makes: written as level x 100 in single precision and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the SoundFont loader and, when a bank comes out,
 // plays every region of it for a moment, so that damaged sizes, indices and
 // loop points are caught both while loading and while rendering.

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Fails when a file includes a layer above its own, or uses Qt outside the
 layers that may.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs every Debian package that building, testing, benchmarking and running
 # Quavrix needs. Run as root (or through sudo) on Debian 12 or later.
 set -euo pipefail
@@ -23,6 +24,10 @@ PACKAGES=(
   # tests, sanitizers, fuzzing, benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-mido
+  # the Debian package and the checks of what it installs
+  dpkg-dev lintian appstream desktop-file-utils man-db
+  # an MP3 encoder, to check that MP3s line up with the WAV they were made from
+  lame
   # default SoundFont and the peers the benchmarks compare against
   timgm6mb-soundfont fluidsynth libsoundtouch-dev aubio-tools time
   # the beat-tracking test set and the note model's benchmark: a second

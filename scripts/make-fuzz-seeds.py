@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed inputs of the fuzz targets, one folder per target:
 
     scripts/make-fuzz-seeds.py OUT_DIR

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is needed, builds Quavrix, writes a demo recording and opens
 # it in the program's window. Without a display it says how to run the window
 # on a virtual one and analyses the demo on the command line instead.

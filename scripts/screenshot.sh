@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts quavrix on the demo recording on a virtual X server (1920 x 1080) and
 # saves a screenshot of the screen. With TOUR=1 it then uses the window with
 # the mouse and the keys (scripts/tour.py) and keeps a screenshot of each step

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Uses the window as a musician would, on the X display in $DISPLAY, and
 saves screenshots: zooms into the demo with a margin selection, picks track 1,
 draws three notes, undoes one, plays, opens the beat editor.

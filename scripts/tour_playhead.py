@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Follows the music as a musician would, on the X display in $DISPLAY, and
 saves screenshots: zooms into the demo, marks bars of four beats with the beat
 editor's Bar page (Bar line, then Extend), plays, and stops.

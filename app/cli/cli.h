@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless tools of quavrix-cli. Each subcommand lives in its own file and
 // registers itself with a static CommandRegistrar.
 

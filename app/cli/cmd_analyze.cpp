@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli analyze FILE.wav [--json] [--row R]: reads and analyses a recording
 // as opening it in the program would.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli beats RECORDING [--json]: the tempo, beats and bar lines the
 // beat tracker finds, as "Find beats" lays them on the grid.
 

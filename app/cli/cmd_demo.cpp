@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli demo OUT.wav: a 30-second recording made by our own code, so a
 // newcomer has something to open without bringing music.
 

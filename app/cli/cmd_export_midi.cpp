@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli export-midi --wav W.wav --dat P.dat [--settings S.xml] [--out O.mid]
 //                         [--tempo grid|single] [--json]:
 // writes the MIDI file of a saved project without opening a window. The grid

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli export-musicxml --wav W.wav --dat P.dat [--settings S.xml] [--out O.musicxml]
 // [--json]: writes the score of a saved project as the menu's "Export score
 // (MusicXML)..." would, without opening a window. Without --out the score

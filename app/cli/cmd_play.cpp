@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli play --wav W.wav [--dat P.dat] [--settings S.xml] [--speed N]
 //   [--from SECONDS] [--to SECONDS] [--audio NAME] [--json]
 // Opens the recording and the project as the program would and plays one pass

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli render-midi IN.mid OUT.wav [--sf2 FILE] [--gain G] [--max-seconds S] [--json]:
 // plays a Standard MIDI File through our sampler into a 16-bit stereo WAV at
-// 44100 Hz. Without --sf2 the bank beside the program (quavrix.sf2) is used.
+// 44100 Hz. Without --sf2 the bank among the program's
+// shipped files (quavrix.sf2) is used.
 // A few bytes of MIDI can describe years of silence, so songs longer than an
 // hour are refused unless --max-seconds allows them.
 // The sampler's notes carry 15 dB of gain, meant for a few notes at a time;
@@ -13,6 +15,7 @@
 
 #include "base/paths.h"
 #include "cli.h"
+#include "platform/program_folders.h"
 #include "platform/program_path.h"
 #include "platform/wav_writer.h"
 #include "synth/midi_renderer.h"
@@ -34,8 +37,8 @@ int runRenderMidi(const std::vector<std::string>& argv) {
   if (args.positional().size() != 2) return usageError("render-midi", "give IN.mid and OUT.wav");
   const std::string& midiPath = args.positional()[0];
   const std::string& wavPath = args.positional()[1];
-  const std::string sf2Path =
-      args.value("--sf2").value_or(splitPath(programPath()).folder + "quavrix.sf2");
+  const std::string sf2Path = args.value("--sf2").value_or(
+      programDataFolder(splitPath(programPath()).folder) + "quavrix.sf2");
   MidiRenderOptions options;
   if (const auto g = args.value("--gain")) {
     char* end = nullptr;

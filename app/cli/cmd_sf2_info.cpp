@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli sf2-info FILE.sf2 [--json]: the presets of a SoundFont in the
 // order the program numbers them (bank, then program, then file position).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <cstdio>
 #include <map>
 #include <string>
@@ -13,9 +14,13 @@ std::map<std::string, Command>& registry() {
   return commands;
 }
 
-void printUsage() {
-  std::fprintf(stderr, "usage: quavrix-cli COMMAND [ARGS]\n\ncommands:\n");
-  for (const auto& [name, command] : registry()) std::fprintf(stderr, "  %s\n", command.usage);
+// Asked for, the usage goes to standard output; after a mistake, to the errors.
+void printUsage(std::FILE* out = stderr) {
+  std::fprintf(
+      out,
+      "usage: quavrix-cli COMMAND [ARGS]\n       quavrix-cli --help | --version\n\ncommands:\n");
+  for (const auto& [name, command] : registry()) std::fprintf(out, "  %s\n", command.usage);
+  std::fprintf(out, "\nSee quavrix-cli(1) for the options of each command.\n");
 }
 }  // namespace
 
@@ -110,9 +115,14 @@ std::string jsonString(std::string_view text) {
 
 int main(int argc, char** argv) {
   using namespace quavrix::cli;
-  if (argc < 2 || std::string(argv[1]) == "help" || std::string(argv[1]) == "--help") {
-    printUsage();
+  if (argc < 2 || std::string(argv[1]) == "help" || std::string(argv[1]) == "--help" ||
+      std::string(argv[1]) == "-h") {
+    printUsage(argc < 2 ? stderr : stdout);
     return argc < 2 ? 2 : 0;
+  }
+  if (std::string(argv[1]) == "--version") {
+    std::printf("quavrix-cli %s\n", QUAVRIX_VERSION);
+    return 0;
   }
   const auto it = registry().find(argv[1]);
   if (it == registry().end()) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/audio_decoder.h"
 
 #include <samplerate.h>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/mp3_gapless.h"
 #include "analysis/recording_buffers.h"
 #include "analysis/wav_reader.h"
 #include "base/units.h"
@@ -210,6 +212,12 @@ int decodeRecording(Recording& recording, std::string* reason) {
   if (info.channels < 1 || info.samplerate < 1000 || info.samplerate > 768000)
     return refuse(reason, "no audio the program can play");
 
+  FrameWindow window;
+  if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && info.frames > 0) {
+    if (const auto padding = readMp3Padding(recording.path))
+      window = gaplessWindow(*padding, info.frames);
+  }
+
   const bool stereo = info.channels > 1;
   const int outChannels = stereo ? 2 : 1;
   const double ratio = static_cast<double>(SAMPLE_RATE) / info.samplerate;
@@ -259,6 +267,7 @@ int decodeRecording(Recording& recording, std::string* reason) {
                          outChannels);
   Sink sink(next, stereo);
   bool ended = false;
+  std::int64_t decoded = 0;
   while (!ended) {
     const sf_count_t got = lib.readFloat(file.get(), raw.data(), BLOCK_FRAMES);
     if (got < 0) return refuse(reason, lib.fileError(file.get()));
@@ -268,7 +277,14 @@ int decodeRecording(Recording& recording, std::string* reason) {
         return refuse(reason, lib.fileError(file.get()));
       ended = true;
     }
-    const auto frames = static_cast<std::size_t>(got);
+    // Only the music between the encoder's delay and its padding is kept.
+    const auto [offset, kept] = window.within(decoded, got);
+    decoded += got;
+    if (offset > 0) {
+      std::copy(raw.begin() + offset * info.channels, raw.begin() + (offset + kept) * info.channels,
+                raw.begin());
+    }
+    const auto frames = static_cast<std::size_t>(kept);
     if (info.channels <= 2) {
       std::copy(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(frames * outChannels),
                 mixed.begin());

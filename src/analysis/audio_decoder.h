@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Recordings in the formats people have: WAV of every sample format and
 // rate, AIFF, FLAC, Ogg Vorbis, Opus and MP3, decoded and converted to the
 // 44100 Hz 16-bit samples the program plays and analyses. The plain 16-bit

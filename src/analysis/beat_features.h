@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the beat tracker hears of a recording: curves at a fixed frame rate,
 // worked out from both channels mixed and halved to 22050 Hz (beats live in
 // attacks and harmony, neither of which needs the top octave).

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bar lines for tracked beats: which beats begin a bar, and how many beats a
 // bar holds.
 

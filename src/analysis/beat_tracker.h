@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finds the beats, the bar lines and the tempo of a recording: the grid a
 // transcription starts from. Toolkit-free; reads only the samples.
 //

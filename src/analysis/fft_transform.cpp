@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/fft_transform.h"
 
 #include <fftw3.h>
@@ -27,8 +28,9 @@ constexpr int PAIR_SPAN = 2 * PART_SIZE;
 // The loops between the transforms, also built for AVX2 where the processor
 // has it. Products and sums are rounded one by one either way (no fused
 // multiply-add: the file is built without contraction), so both give the
-// same bits.
-#if defined(__x86_64__) && defined(__GNUC__)
+// same bits. Not under ThreadSanitizer: the clones' resolvers run while the
+// program is being loaded, before the sanitizer's runtime is ready.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
 #define QUAVRIX_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
 #else
 #define QUAVRIX_VECTOR_CLONES

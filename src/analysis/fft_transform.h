@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windowed 8192-point power spectrum behind the peak spectrogram.
 
 #include <array>

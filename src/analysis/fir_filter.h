@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Windowless sinc FIR filter, designed once and applied to two signals with the
 // same coefficients (the recording mixer filters both channels with it).
 

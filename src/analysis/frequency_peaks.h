@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Peak spectrogram of a recording: one row of 2048 whole-hertz entries per
 // 2048-frame block, each row from the 8192 frames starting at that block.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Places every frequency in whole hertz on the key axis of the piano roll.
 
 #include <array>

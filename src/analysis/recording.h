@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The opened WAV recording: its format and every per-sample buffer built from it.
 
 #include <cstdint>

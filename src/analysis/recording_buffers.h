@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every reader of a recording shares: the capacity a recording's
 // project is built on, the sizes of its buffers, and filling them frame by
 // frame the way the analyses expect.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads a RIFF/WAVE recording into the sample buffers of a Recording and runs
 // the spectrum analysis over it.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-file writes that never leave a half-written file behind: the bytes go
 // to a temporary file beside the target, which is then renamed over it.
 

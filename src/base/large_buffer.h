@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Memory for the recording's big per-sample buffers. A long recording needs
 // gigabytes; buffers from a quarter of a megabyte on are mapped fresh, so they
 // come zero-filled from the system and each page is touched once, by its

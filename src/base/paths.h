@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Companion file names are formed by splitting a path into drive, folder,
 // base name and extension and appending fixed suffixes.
 

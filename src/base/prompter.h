@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the core talks to the person using the program: modal messages with a
 // fixed text and caption, and file dialogs. The GUI, the command line and the
 // tests each provide their own implementation.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading whole files, with the reason of a failure in words a person can act
 // on: the system's reason, or that the file is too large for what it claims
 // to be. A folder or a device that fails on read is refused, never thrown on.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Units, constants and bit layouts shared by every layer of Quavrix.
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Editing commands: notes on the roll, the beat editor's panel and pages, the
 // stroboscope and tap tempo, as plain calls on the engine. The view turns
 // clicks into these; tests and tools call them directly.

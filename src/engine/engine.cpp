@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/engine.h"
 
 #include <iostream>
@@ -6,6 +7,7 @@
 #include "engine/key_tables.h"
 #include "engine/settings_apply.h"
 #include "persist/settings_file.h"
+#include "platform/program_folders.h"
 #include "platform/program_path.h"
 #include "playback/playback.h"
 
@@ -53,14 +55,22 @@ std::unique_ptr<Engine> createEngine(const EngineOptions& options) {
   ProjectPaths& paths = engine->paths;
   paths.program = options.programPath.empty() ? programPath() : options.programPath;
   const PathParts parts = splitPath(paths.program);
-  paths.programFolder = parts.folder;
-  paths.defaultSettings = paths.programFolder + "default_settings.xml";
-  paths.recentList = paths.programFolder + "recent_files.txt";
+  const ProgramFolders folders = locateProgramFolders(parts.folder);
+  paths.programFolder = folders.program;
+  paths.dataFolder = folders.data;
+  paths.configFolder = options.configFolder.empty() ? folders.config : options.configFolder;
+  paths.defaultSettings = paths.dataFolder + "default_settings.xml";
+  // Without a home the program writes beside itself, as a build tree always did.
+  const std::string& writable =
+      paths.configFolder.empty() ? paths.programFolder : paths.configFolder;
+  paths.recentList = writable + "recent_files.txt";
+  paths.userDefaults = writable + "default_settings.xml";
 
   // Without a readable default file the built-in values stay and `loaded`
   // stays 0, so no SoundFont is opened until settings are read.
   engine->settings.currentPath.clear();
   engine->settings.defaultPath = paths.defaultSettings;
+  engine->settings.userDefaultPath = paths.userDefaults;
   loadSettings(engine->settings, std::string(), *engine->prompter);
   engine->viewState.values = &engine->settings.values;
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one owner of all program state. Created once; every other part reaches
 // its data through it.
 
@@ -44,6 +45,9 @@ struct Engine {
   // 1 until the first recording is open, and again while one is being opened.
   int busy = 1;
   ProjectPaths paths;
+  // Set once a recent-files list could not be written, so that every later
+  // Save does not say it again.
+  bool recentListFailureShown = false;
   // Display sub-rows per pixel row of the envelope displays.
   std::uint8_t columnFactor = 8;
   Settings settings;
@@ -73,9 +77,12 @@ struct Engine {
 };
 
 struct EngineOptions {
-  // Path of the running program; empty = ask the system. Its folder holds
-  // default_settings.xml and recent_files.txt.
+  // Path of the running program; empty = ask the system. Its folder (or the
+  // install's share/quavrix/) holds the shipped default_settings.xml.
   std::string programPath;
+  // The person's folder for recent_files.txt and their start-up settings;
+  // empty = the system's configuration folder for the program.
+  std::string configFolder;
   Prompter* prompter = nullptr;
   FileChooser* files = nullptr;
   bool smallLayout = false;

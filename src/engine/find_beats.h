@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The beat grid from the music: "Find beats" lays the tracked beats and bar
 // lines over the grid, and opening a recording can seed the grid with them.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI export as the window's "Export MIDI..." and the command line run
 // it: any file name, no saved .dat needed, the whole grid when no markers
 // are set, the tempo the settings or the caller choose.

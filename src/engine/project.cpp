@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/project.h"
 
 #include <ostream>
@@ -13,6 +14,7 @@
 #include "persist/midi_export.h"
 #include "persist/project_file.h"
 #include "persist/settings_file.h"
+#include "platform/program_folders.h"
 #include "playback/playback.h"
 #include "score/beat_grid.h"
 #include "score/cell_grid.h"
@@ -66,11 +68,20 @@ int writeProjectSettings(Engine& engine) {
   return -1;
 }
 
-// The .dat and then the recent-files list; each reports its own failure.
+// The .dat and then the recent-files list. Only the .dat decides whether the
+// project is saved: a list that cannot be written (a folder the person may
+// not write, no home) costs "OPEN RECENT", not the work, so it is reported
+// the first time only and the save stands.
 int writeProjectAndRecentList(Engine& engine) {
   if (writeProject(engine.notes, engine.paths.dat, *engine.prompter) != 0) return -1;
-  return writeRecentList(engine.paths.recentList, engine.paths.wav, engine.paths.dat,
-                         *engine.prompter);
+  const std::string& list = engine.paths.recentList;
+  const bool written = makeFolder(splitPath(list).folder) &&
+                       writeRecentListFile(list, engine.paths.wav, engine.paths.dat);
+  if (!written && !engine.recentListFailureShown) {
+    engine.recentListFailureShown = true;
+    engine.prompter->error(std::string(RECENT_LIST_NOT_WRITTEN) + "\n\n " + list);
+  }
+  return 0;
 }
 
 // The commit step of Save: the notes are compacted with playback stopped

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Project commands besides opening: load, new, save, save as, the MIDI export,
 // the autosave points and the close check. Every message is shown through the
 // engine's prompter; the window adds only what is about windows (the title

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/project_open.h"
 
 #include <cstdio>
@@ -190,7 +191,10 @@ bool checkRecentProject(Engine& engine, RecentProject& recent) {
     return false;
   }
   if (!closeCheck(engine)) return false;
-  const std::string& list = engine.paths.recentList;
+  // A list left beside the program by an older build still counts until the
+  // first save writes the person's own.
+  std::string list = engine.paths.recentList;
+  if (!fileExists(list)) list = engine.paths.programFolder + "recent_files.txt";
   if (!fileExists(list)) {
     engine.prompter->error(RECENT_LIST_MISSING);
     return false;

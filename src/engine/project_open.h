@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a recording as a project: read and analyse it, open the audio, size
 // the score for it and seed the beat grid from its attacks; and opening a
 // whole project (recording, .dat and its settings) as the recent list does.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Export score (MusicXML)...": the notes of the tracks chosen for output,
 // between the START and END markers (else over the whole grid), written as
 // a score. The window, the CLI and the tests call the same commands.

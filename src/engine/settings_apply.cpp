@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/settings_apply.h"
 
 #include <string>
@@ -45,7 +46,7 @@ SoundFontHost soundFontHost(Engine& engine) {
   SoundFontHost host;
   host.settings = &engine.settings;
   host.loadedPath = &engine.paths.soundFont;
-  host.programFolder = engine.paths.programFolder;
+  host.dataFolder = engine.paths.dataFolder;
   host.prompter = engine.prompter;
   host.files = engine.files;
   host.settle = engine.soundFontSettle;

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The apply step: pushes the values of the settings record into the parts of
 // the program that use them, the sampler and the player included. The dialogs
 // change only SettingValues and leave ApplyFlags; nothing takes effect until

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names under which the instrument tracks leave the program in exported files.
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/transport.h"
 
 #include <algorithm>
@@ -225,7 +226,9 @@ void togglePlay(Engine& engine) {
   // A pass that ended by itself left the playing flag up: the button starts again.
   if (!engine.viewState.playing || !isPlaying(player)) {
     engine.viewState.playing = 1;
-    // The thread reads the slots and note-offs without a lock: compact while it idles.
+    // The thread reads the slots and note-offs without a lock: compact only
+    // once it idles (right after a pause it may still be finishing a block).
+    waitUntilIdle(player);
     if (engine.notes.initialised) compactNotes(engine.notes);
     autosaveSettings(engine.settings, engine.paths.wav);
     autosaveProject(engine.notes, engine.paths.wav);
@@ -244,8 +247,7 @@ void stopPlaying(Engine& engine) {
 }
 
 void rewindPlayback(Engine& engine) {
-  // The thread restarts the pass at the range start when it sees this.
-  engine.playback.passStarted = 0;
+  rewindPass(engine.playback);
 }
 
 void panic(Engine& engine, bool resetLists) {

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Transport commands: the engine's side of playing the recording and the
 // notes. The window, the command-line tool and the tests drive playback only
 // through these; nothing above the engine writes a player or sampler field.

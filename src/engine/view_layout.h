@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the view's regions lie, for the layout in use: client pixels, x to
 // the right and y downward, right and bottom edges outside. The view's
 // layout selection fills it once at start-up; the engine keeps it because

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Display and editing state of the view that the core reads and writes. The
 // view's behaviour (layout, hit test, window moves, drawing, input) lives in
 // ui/; this is the data the engine must hold for it.

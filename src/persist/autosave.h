@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two autosaves beside the recording: the notes, in the project file
 // layout, to one of three files in turn, and the settings to one XML file.
 // Both are silent; the engine decides when they run.

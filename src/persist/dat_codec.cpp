@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "persist/dat_codec.h"
 
 #include "base/atomic_file.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The byte layout of a project data file: N (32-bit), the N line bytes, a pad
 // byte 0x20 when N is odd, then the N note words, all little-endian. Used by
 // Save and by the notes autosave, which must write the very same bytes.

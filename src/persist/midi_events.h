@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pieces both MIDI exports share: the entries collected from the grid and
 // the notes, their ticks, the events built from them and the chunks that
 // hold the events. Only the export's own files include this.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "persist/midi_export.h"
 
 #include <algorithm>

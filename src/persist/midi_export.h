@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard MIDI File export: the notes of the chosen tracks between the START
 // and END markers, on a tick grid taken from the beat and division lines.
 // The tempo either follows the grid (a tempo map, time signatures and a

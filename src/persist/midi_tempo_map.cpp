@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid tempo: a tempo event wherever the beat interval changes, so that
 // every line is heard where it lies in the recording; time signatures where
 // the number of beats in a bar changes; one track per exported instrument.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // MusicXML export: the notes of the tracks chosen for output written as a
 // score (MusicXML 4.0 partwise, uncompressed) whose bars, beats, triplets
 // and ties come from the beat grid rather than from guessed timings.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Key signatures and note names for written scores: the major key of the
 // tonic the key setting marks, and each MIDI note spelled as that key spells it.
 

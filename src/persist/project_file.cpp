@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "persist/project_file.h"
 
 #include <fstream>
@@ -24,11 +25,16 @@ int readProject(NoteStore& notes, const std::string& path, std::string* reason) 
   return readScoreFile(notes, path, reason);
 }
 
+bool writeRecentListFile(const std::string& listPath, const std::string& recordingPath,
+                         const std::string& projectPath) {
+  const std::string text = recordingPath + "\n" + projectPath + "\n";
+  return writeFileAtomically(listPath, text.data(), text.size());
+}
+
 int writeRecentList(const std::string& listPath, const std::string& recordingPath,
                     const std::string& projectPath, Prompter& prompter) {
-  const std::string text = recordingPath + "\n" + projectPath + "\n";
-  if (!writeFileAtomically(listPath, text.data(), text.size())) {
-    prompter.error("SAVE Dat\n ERROR : recent_files.txt fopen");
+  if (!writeRecentListFile(listPath, recordingPath, projectPath)) {
+    prompter.error(RECENT_LIST_NOT_WRITTEN);
     return -1;
   }
   return 0;

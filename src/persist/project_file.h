@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project data file (.dat) of a recording and the recent-files list.
 // The file's bytes are those of score/score_file.h; this is the Save / Load
 // side with its messages.
@@ -22,9 +23,14 @@ int writeProject(const NoteStore& notes, const std::string& path, Prompter& prom
 // `reason`, when given, says why a file was refused.
 int readProject(NoteStore& notes, const std::string& path, std::string* reason = nullptr);
 
+inline constexpr const char* RECENT_LIST_NOT_WRITTEN = "SAVE Dat\n ERROR : recent_files.txt fopen";
+
 // Rewrites the recent-files list: the recording path and the project path,
-// each on its own line. Returns 0, or -1 after
-// "SAVE Dat\n ERROR : recent_files.txt fopen".
+// each on its own line. False when it could not be written.
+bool writeRecentListFile(const std::string& listPath, const std::string& recordingPath,
+                         const std::string& projectPath);
+
+// The same, returning 0, or -1 after RECENT_LIST_NOT_WRITTEN.
 int writeRecentList(const std::string& listPath, const std::string& recordingPath,
                     const std::string& projectPath, Prompter& prompter);
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid of an export range read as written music: beats (each a quarter
 // note, split into the equal parts its division lines make), measures from
 // the bar lines, and every note of the exported tracks as a start and an end

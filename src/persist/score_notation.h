@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // From grid times to written notes: chords and voices of one track, and the
 // note values (with dots, tuplets and ties) that spell a stretch of time
 // inside one measure.

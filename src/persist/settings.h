@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings record: every user-adjustable value of the program, the names
 // its XML file uses, and the change requests the dialogs leave for the apply
 // step.
@@ -251,8 +252,11 @@ struct ApplyFlags {
 struct Settings {
   // File last loaded from or saved to by name; empty at start-up.
   std::string currentPath;
-  // Program folder + "default_settings.xml".
+  // The shipped start-up settings (the install's data folder + "default_settings.xml").
   std::string defaultPath;
+  // Where SAVE under DEFAULT writes the person's own start-up settings; when
+  // that file exists it is read instead of the shipped one. Empty = defaultPath.
+  std::string userDefaultPath;
   // 1 once a named settings file was found and loaded; never cleared.
   std::int32_t hasUserFile = 0;
   SettingValues values;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "persist/settings_file.h"
 
 #include <tinyxml2.h>
@@ -12,6 +13,7 @@
 #include "base/paths.h"
 #include "base/read_file.h"
 #include "persist/settings_xml.h"
+#include "platform/program_folders.h"
 
 namespace quavrix {
 
@@ -133,8 +135,23 @@ int loadSettings(Settings& settings, const std::string& path, Prompter& prompter
     }
     prompter.warning(SETTINGS_MISSING_TEXT);
   }
-  readSettingsFile(settings, settings.defaultPath, prompter);
+  readSettingsFile(settings, defaultSettingsToRead(settings), prompter);
   return 0;
+}
+
+const std::string& defaultSettingsToRead(const Settings& settings) {
+  const std::string& own = settings.userDefaultPath;
+  return !own.empty() && fileExists(own) ? own : settings.defaultPath;
+}
+
+const std::string& defaultSettingsTarget(const Settings& settings) {
+  return settings.userDefaultPath.empty() ? settings.defaultPath : settings.userDefaultPath;
+}
+
+int saveDefaultSettings(Settings& settings) {
+  const std::string target = defaultSettingsTarget(settings);
+  if (!makeFolder(splitPath(target).folder)) return -1;
+  return saveSettings(settings, target);
 }
 
 int saveSettings(Settings& settings, const std::string& path) {

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings files: the default file beside the program, the project's
 // file beside its .dat, and the autosave beside the recording.
 
@@ -21,6 +22,15 @@ inline constexpr const char* SETTINGS_UNREADABLE_TEXT =
 // path reads the default file without a warning. Always returns 0; an
 // unreadable file is reported and leaves the record as it was.
 int loadSettings(Settings& settings, const std::string& path, Prompter& prompter);
+
+// The start-up settings: the person's own file once SAVE under DEFAULT wrote
+// it, else the shipped one.
+const std::string& defaultSettingsToRead(const Settings& settings);
+// Where SAVE under DEFAULT writes.
+const std::string& defaultSettingsTarget(const Settings& settings);
+// SAVE under DEFAULT: writes the record to defaultSettingsTarget, creating
+// its folder first. Returns 0, or -1 when nothing was written.
+int saveDefaultSettings(Settings& settings);
 
 // A settings file is about 7 KB with at most five attributes on an element.
 // Files past these limits are refused before they are parsed: the XML parser

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tree of a settings file: building it from the record and reading the
 // record back from it. No file access here; settings_file.h does that.
 

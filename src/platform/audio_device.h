@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound output: one device that mixes a few source voices, each fed with
 // queued buffers of float stereo frames at 44100 Hz. A voice reports when a
 // queued buffer starts to play, so that its feeder can keep exactly one buffer

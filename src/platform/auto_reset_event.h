@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An event that wakes one waiter and then resets itself. Its lock is held only
 // for the few instructions of set and of the waiter's check, so the audio
 // device's thread may set it.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Libraries loaded when first needed instead of at start-up. The sound card
 // and the decoders of compressed recordings pull in a dozen libraries; bound
 // at start-up they cost every run of the command-line tool a few

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The part every backend shares: the voices with their buffer queues, and the
 // mix of all started voices into the device's output. Each voice's queue has
 // one producer (its feeder thread) and one consumer (the device thread) and

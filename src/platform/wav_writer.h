@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes 16-bit PCM RIFF/WAVE files from interleaved float samples (full
 // scale 1.0; louder values are clipped). Streams block by block, so long
 // renders need no buffer of their own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "playback/playback.h"
 
 #include <algorithm>
@@ -202,11 +203,12 @@ void endPass(PlaybackState& p) {
   p.lastBlock = 0;
   // Notes whose note-off lies beyond the pass would otherwise hang.
   if (p.sampler) schedule(p, {p.passEnd, ALL_NOTES_OFF, 0, 0.0f});
+  // Before the stores below: whoever sees the pass finished sees it reset.
+  p.passStarted = 0;
   if (!p.loop.load()) {
     p.playState.store(PLAY_STOPPED);
     p.finished.store(1);
   }
-  p.passStarted = 0;
 }
 
 void playbackThread(PlaybackState* player) {
@@ -237,6 +239,7 @@ void playbackThread(PlaybackState* player) {
     const std::int64_t lag = p.lag.load();
     const std::int64_t start = static_cast<std::int64_t>(p.start.load()) - lag;
     const std::int64_t end = p.end.load() ? p.end.load() : p.total;
+    if (p.rewind.exchange(0)) p.passStarted = 0;
     if (!p.passStarted) {
       p.position.store(start);
       if (static_cast<std::int64_t>(p.total) < start + MIN_DATA_AHEAD) {
@@ -368,6 +371,16 @@ void stopPlayback(PlaybackState& p) {
   }
   p.passStarted = 0;
   releaseAll(p);
+}
+
+void waitUntilIdle(PlaybackState& p) {
+  if (!p.thread.joinable()) return;
+  std::unique_lock<std::mutex> lock(p.stateMutex);
+  p.stateChanged.wait_for(lock, 2s, [&p] { return p.threadIdle || p.threadResult.load() != 0; });
+}
+
+void rewindPass(PlaybackState& p) {
+  p.rewind.store(1);
 }
 
 bool isPlaying(const PlaybackState& p) {

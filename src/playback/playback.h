@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Operations on the PlaybackState: the audio set-up, the two worker threads and
 // the play pass. The commands that also touch the score and the settings
 // (togglePlay, auditionKey) are built on these in the engine.
@@ -34,6 +35,12 @@ void pausePlayback(PlaybackState& player);
 // Play state 0 with the next play starting at start; returns once the
 // playback thread no longer reads the score, so the caller may change it.
 void stopPlayback(PlaybackState& player);
+// Returns once the playback thread, not playing, has left the block it was
+// in (at most about two buffers after a pause), so that the caller may
+// change the score it reads.
+void waitUntilIdle(PlaybackState& player);
+// The next block starts the pass again at the range start.
+void rewindPass(PlaybackState& player);
 bool isPlaying(const PlaybackState& player);
 
 // Sends the note-off, tick and note-on events of positions a .. b - 1 to the

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback of the recording and the notes together: the audio device with the
 // recording voice and the sampler voice, the playback thread that mixes the
 // recording block by block and sends the note events in step with it, and the
@@ -83,6 +84,9 @@ struct PlaybackState {
   std::atomic<int> noteTimerMs{0};
   ChannelSwitches switches;  // the toolbar's channel toggles, read by the mixer
   std::atomic<int> playState{PLAY_STOPPED};
+  // Set to restart the pass at the range start; the thread takes it at the
+  // start of its next block (the pass state below is the thread's alone).
+  std::atomic<int> rewind{0};
   // Serialises every note call into the sampler, from either thread.
   std::mutex playbackLock;
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recording mixer: turns the recording into blocks of 2048 output frames,
 // at normal speed by copying, at the slower speeds by overlapping segments that
 // a waveform-similarity search lines up, so that the pitch stays the same.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bars counted as a musician counts them: bar 1 begins at the START marker,
 // or at the first bar line of the grid when there is no START marker; beat 1
 // is the bar line itself. Positions before bar 1 belong to no bar.

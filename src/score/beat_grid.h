@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The beat grid: one flag byte per position in NoteStore::lineMap. Every grid
 // query is a scan of that map; every user-visible change is a write of single
 // bytes through setLine, which records it for undo.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The notes of the visible window as cells: one byte per track, key row and
 // visible grid line (column), with the rectangles the view draws and hit-tests.
 // Time runs down the screen: a column is a horizontal band between two lines;

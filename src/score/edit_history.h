@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two edit histories of the score. Neither stores snapshots: every entry
 // is one byte of the line map or one note slot, with its value before and
 // after the change. The grid history groups its entries so that one editor

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Note operations: append and delete from the note area, the orphan check
 // after grid lines changed, and the commit that compacts the notes.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The score of a project, held per position: the grid line flags, the note
 // slots, the note-off table and the two edit histories.
 //

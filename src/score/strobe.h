@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stroboscope, the beat editor's tempo finder, and tap tempo. The strobe
 // train is laid from the first beat of the visible window at an adjustable
 // interval; Convert writes it into the grid.

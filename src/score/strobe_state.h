@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stroboscope's train of candidate beats: a map and a list of its own,
 // drawn over the grid until Convert writes it into the line map.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One playable sample zone of a preset with every value resolved at load time,
 // so that a note-on only has to match key and velocity ranges.
 

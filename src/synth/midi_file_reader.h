@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads Standard MIDI Files (format 0 and 1) into one time-ordered list of the
 // events a General MIDI player needs: notes and program changes, with every
 // time converted to seconds through the file's tempo changes.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Plays a Standard MIDI File through the sampler, the way a General MIDI
 // module would: program changes pick presets of bank 0, channel 10 plays the
 // drum kits of bank 128.

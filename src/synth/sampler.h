@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sampler: plays the regions of the current SoundFont bank as voices and
 // mixes them into interleaved stereo float blocks at 44100 Hz, and holds the
 // per-track programs, velocities and mutes that turn the project's tracks
@@ -48,14 +49,17 @@ struct Sampler {
   std::atomic<int> paused{1};
   int framesPerBlock = SAMPLER_FRAMES_PER_BLOCK;
   // Volume of the sampler's output: the level curve of the settings' MIDI level.
-  float midiGain = INITIAL_MIDI_GAIN;
+  // Set by the user-interface thread, read by the sampler output thread.
+  std::atomic<float> midiGain{INITIAL_MIDI_GAIN};
   const SettingValues* settings = nullptr;
 
   // Entries 1..8: 1-based positions in the bank's sorted preset list, 0 = none.
   std::array<std::uint16_t, SAMPLER_TRACK_ENTRIES> trackPrograms{};
   std::uint16_t tickProgram = 0;
   std::uint8_t tickNote = 0;
-  std::uint8_t notesMute = 0;                                    // 1 = no track notes at all
+  // 1 = no track notes at all; the playback thread flips it at a pass end
+  // in alternate mode while the user-interface thread may read or set it.
+  std::atomic<std::uint8_t> notesMute{0};
   std::array<std::uint8_t, SAMPLER_TRACK_ENTRIES> trackMutes{};  // entries 1..7
   std::uint8_t tickMute = 0;
   std::array<float, 8> trackVelocities{};  // entries 1..7

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One sounding region: envelopes, LFOs, low-pass filter and the resampling
 // loop that mixes it into an interleaved stereo block.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RIFF walk of a SoundFont 2 file: finds the header lists of "pdta" and
 // the 16-bit sample data of "sdta" and hands them over as plain records.
 // Everything is read through a ByteSource that only reads and skips forward,

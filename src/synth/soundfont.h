@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A SoundFont 2 bank in memory: presets sorted by bank and program, every zone
 // resolved into a flat BankRegion, every sample point converted to float, and
 // the voice pool the sampler plays it with.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "synth/soundfont_select.h"
 
 #include <thread>
@@ -47,7 +48,7 @@ int selectSoundFont(Sampler& sampler, SoundFontHost& host) {
   std::string candidate = named;
   const bool namesBank = contains(candidate, ".sf2");
   if (namesBank && contains(candidate, DEFAULT_SOUNDFONT_NAME))
-    candidate = host.programFolder + DEFAULT_SOUNDFONT_NAME;
+    candidate = host.dataFolder + DEFAULT_SOUNDFONT_NAME;
   const bool exists = namesBank && fileExists(candidate);
 
   if (sampler.bank) samplerRemoveBank(sampler, host.settle).reset();

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Choosing and (re)loading the SoundFont the settings name: old voices end
 // quickly, the renderer is given time to leave the old bank, then it is freed
 // and the new one installed. Stopping and restarting playback around it is
@@ -13,7 +14,7 @@
 
 namespace quavrix {
 
-// Name of the bank that always comes from the program folder.
+// Name of the bank that always comes from the program's data folder.
 inline constexpr const char* DEFAULT_SOUNDFONT_NAME = "quavrix.sf2";
 inline constexpr const char* SOUNDFONT_NOT_FOUND =
     "SoundFont\nFATAL ERROR\n SOUNDFONT is not found. \n see your setting.xml file.";
@@ -24,8 +25,8 @@ struct SoundFontHost {
   Settings* settings = nullptr;
   // The path of the bank now loaded (the project paths' SoundFont path).
   std::string* loadedPath = nullptr;
-  // Folder of the program, with its trailing separator.
-  std::string programFolder;
+  // Folder of the program's shipped files, with its trailing separator.
+  std::string dataFolder;
   Prompter* prompter = nullptr;
   FileChooser* files = nullptr;
   // How long the renderer is given to leave a bank.

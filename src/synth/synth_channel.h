@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Per-channel controller state of the sampler. Every voice takes the settings
 // of the active channel (0); channel 9 is kept for the percussion set.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rendering a voice, one block of VOICE_BLOCK frames at a time, in three
 // steps so that the sampler can run the filters of several voices side by
 // side: begin (modulators, envelopes, resampling), filter, end (mixing).

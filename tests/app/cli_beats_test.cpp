@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli beats: the JSON a script reads is the grid "Find beats" lays.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli export-musicxml: a saved project (recording, .dat, settings)
 // written as a score without a window, with the program's messages on stderr.
 

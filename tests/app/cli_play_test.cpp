@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli play on the WAV device: the demo recording with a few notes
 // gives a file in which both the recording and the notes can be measured.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The real program on a real (virtual) X server: the window comes up at the
 # large layout with the demo recording drawn, and a screenshot is kept.
 set -euo pipefail

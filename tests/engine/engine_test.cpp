@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/engine.h"
 
 #include <gtest/gtest.h>
@@ -44,13 +45,15 @@ TEST(Engine, ConstructionSetsDefaultsAndPaths) {
   test::ScriptedPrompter prompter;
   EngineOptions options;
   options.programPath = "/opt/quavrix/bin/quavrix";
+  options.configFolder = "/home/me/.config/quavrix/";
   options.prompter = &prompter;
   const auto engine = createEngine(options);
   EXPECT_EQ(engine->busy, 1);
   EXPECT_EQ(engine->columnFactor, 8);
   EXPECT_EQ(engine->paths.programFolder, "/opt/quavrix/bin/");
   EXPECT_EQ(engine->paths.defaultSettings, "/opt/quavrix/bin/default_settings.xml");
-  EXPECT_EQ(engine->paths.recentList, "/opt/quavrix/bin/recent_files.txt");
+  EXPECT_EQ(engine->paths.recentList, "/home/me/.config/quavrix/recent_files.txt");
+  EXPECT_EQ(engine->settings.userDefaultPath, "/home/me/.config/quavrix/default_settings.xml");
   EXPECT_TRUE(engine->paths.wav.empty());
   EXPECT_EQ(engine->viewState.speedText, "1.0");
   EXPECT_EQ(engine->viewState.tempoText, "Unknown");

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Find beats" and the grid a recording opens with, on a metronome whose
 // beats are known: the tracked lines land on the clicks, locked lines and
 // the other page's lines stay, and one Undo takes it all back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI export from the engine: the beat editor's command follows the
 // tempo setting (and with it off writes what it always wrote), the file name
 // the export proposes, and the names the tracks take from the SoundFont.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playback through the real threads on the null and WAV devices: passes,
 // alternate mode, note timing against the recording, and what the event
 // dispatch sends to the sampler.
@@ -188,6 +189,29 @@ TEST_F(PlaybackFlow, PauseKeepsThePositionAndReleasesTheNotes) {
   stopPlaying(*engine);
   EXPECT_EQ(p.playState.load(), PLAY_STOPPED);
   EXPECT_EQ(engine->viewState.playing, 0);
+}
+
+TEST_F(PlaybackFlow, RewindsAndQuickPausePlayWhilePlayingLandAtTheRangeStart) {
+  open(3 * 44100, 20000, 0);
+  placeNote(3000, 3000, 46);
+  PlaybackState& p = engine->playback;
+  playRange(0.5, 2.5);
+  for (int i = 0; i < 8; ++i) {
+    std::this_thread::sleep_for(30ms);
+    rewindPlayback(*engine);
+    togglePlay(*engine);  // pause, and at once play again
+    togglePlay(*engine);
+  }
+  std::this_thread::sleep_for(400ms);  // blocks of 46 ms go by in real time
+  EXPECT_EQ(p.playState.load(), PLAY_PLAYING);
+  const std::int64_t start = LEAD_IN_FRAMES + static_cast<std::int64_t>(0.5 * 44100);
+  ASSERT_GT(p.position.load(), start + 4 * MIX_BLOCK_FRAMES);
+  // The thread takes the rewind at its next block, at most two blocks on.
+  rewindPlayback(*engine);
+  std::this_thread::sleep_for(150ms);
+  EXPECT_GE(p.position.load(), start);
+  EXPECT_LE(p.position.load(), start + 4 * MIX_BLOCK_FRAMES);
+  stopPlaying(*engine);
 }
 
 TEST_F(PlaybackFlow, ReopeningWhileTheThreadsRunKeepsTheDeviceAndPlaysTheNewRecording) {

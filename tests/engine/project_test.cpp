@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The project commands as a musician meets them: opening, loading, saving and
 // quitting keep what is open and unsaved unless the person lets it go.
 

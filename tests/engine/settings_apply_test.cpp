@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The apply step and the settings load at start-up.
 
 #include "engine/settings_apply.h"

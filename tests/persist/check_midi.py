@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads a MIDI file with mido and compares it with what the caller expected.
 
 usage: check_midi.py FILE.mid EXPECTED.json

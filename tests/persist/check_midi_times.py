@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Reads a MIDI file with mido and says how far its notes and bar lines are
 from where they should sound, in seconds from the start of the file.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Compares the notes of a MIDI file that a notation program wrote from one
 of our scores with the notes of the project the score came from.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli export-midi: a saved project (recording, .dat, settings) turned
 // into a MIDI file without a window, with the program's messages on stderr;
 // with the grid tempo its notes land on the recording's lines and clicks, as

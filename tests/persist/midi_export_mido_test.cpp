@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads our exported files with a MIDI reader we did not write (mido) and
 // checks tempo, programs and every note against the score they came from.
 

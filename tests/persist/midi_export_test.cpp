@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI export: tempo from the first beat, the tick grid, note events and
 // their order, the file's byte layout, every refusal and the command's paths.
 

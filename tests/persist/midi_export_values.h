@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings the MIDI export tests share.
 
 #include "persist/settings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid tempo: a tempo event per change of the beat interval, time
 // signatures from the bar lines, a track per exported instrument, the range
 // taken without markers, and long songs that keep their time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A notation program we did not write (MuseScore 3, run headless) reads our
 // scores and plays them back as MIDI: every note must come back with its
 // pitch, onset and length in beats, as the project holds it.

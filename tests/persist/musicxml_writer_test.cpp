@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The score export read back as a notation program would: bars and time
 // signatures, every voice of every measure filling its bar, ties, tuplets,
 // chords, voices, key and spelling, parts and tempo marks.

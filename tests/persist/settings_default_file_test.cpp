@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file shipped beside the program: it must load without a
 // message, name instruments that are really at the places it points to in
 // the shipped General MIDI bank, and keep the roll readable.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings document: its exact written form and the reader's rules for
 // hand-edited and foreign files.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings files: round trips, the default-file fallback with its
 // messages, where saves and autosaves go, and failed writes.
 

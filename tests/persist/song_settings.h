@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings a score-export test song is written with.
 
 #include "persist/settings.h"

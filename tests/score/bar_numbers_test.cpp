@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Bar and beat numbers as the window shows them while playing and beside the
 // bar lines, and the play time.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The layering check passes on the tree and fails on an upward include and on
 # Qt outside its layers.
 set -u

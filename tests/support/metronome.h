@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A metronome for the beat tracker's tests: a short high click on every beat,
 // and on the first beat of each bar a louder click over a low thump, as a
 // drummer's count-in would mark it.

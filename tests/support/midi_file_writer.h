@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds Standard MIDI Files byte by byte for the reader's tests: events at
 // absolute ticks, written with their deltas, and raw bytes for running status
 // and damaged tracks.

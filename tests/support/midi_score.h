@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixtures for the MIDI export: scores built straight into a NoteStore, and a
 // small reader for the files the export writes.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A small score with a cell grid laid out on an imaginary screen, for tests of
 // the note, grid and editor operations.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Songs for the score export, built beat by beat into a NoteStore: bars of
 // any length, beats split into any number of parts, and notes placed from
 // one grid point to another, with the notes' onsets and lengths in beats

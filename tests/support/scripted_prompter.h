@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test doubles for the person at the screen: they record every message and
 // answer questions and file dialogs from a script.
 

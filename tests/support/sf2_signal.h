@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measurements of rendered sampler output for the tests: loudness and the
 // strength of one frequency in a stretch of interleaved stereo.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds small SoundFont 2 files in memory for the tests: presets, instruments
 // and samples described as plain structs, written with the record layouts of
 // the format. Chunks can be left out to make broken files.

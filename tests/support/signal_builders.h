@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test signals and recordings laid out as the WAV reader leaves them.
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Grids whose tempo moves: beats whose tempo runs evenly from one BPM to
 // another, in bars of a given length, for checking that exported notes sound
 // where their lines are in the recording.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Builds RIFF/WAVE files byte by byte, so tests can lay out chunks freely.
 
 #include <cstdint>

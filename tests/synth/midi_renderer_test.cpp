@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Standard MIDI Files played through the sampler: notes heard at their pitch
 // and time, programs and the drum channel picking presets, and the
 // render-midi command on a file made by our own MIDI export.

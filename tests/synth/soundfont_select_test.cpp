@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "synth/soundfont_select.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ class Selection : public ::testing::Test {
     settings.loaded = 1;
     host.settings = &settings;
     host.loadedPath = &loadedPath;
-    host.programFolder = dir.path().string() + "/";
+    host.dataFolder = dir.path().string() + "/";
     host.prompter = &prompter;
     host.files = &files;
     host.settle = milliseconds(0);

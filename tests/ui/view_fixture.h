@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A view linked to an engine with a short recording open, as the window has it.
 
 #include "support/engine/project_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Bar page of the beat editor: bar lines and the START and END markers.
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The beat editor: the Bar, Beat and Division pages turn the seeded beats
 // into a usable grid. The view owns the panel and the mouse selection; it
 // calls these with a command number and positions. Commands act as modes: a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Extend until next locked beat: the beats after a run of good beats are
 // replaced by beats at the run's interval, divided equally up to the next
 // locked beat.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Beat page of the beat editor: locks, delete, append, AutoFill and moves.
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Division page of the beat editor: division lines between beats.
 
 #include <algorithm>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pieces shared by the beat editor's pages; not for use outside the editor.
 
 #include <cstddef>

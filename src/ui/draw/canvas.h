@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the drawing pass draws on: a small canvas interface of ours. The Qt
 // canvas paints an image with it; the recording canvas keeps every call for
 // tests.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view's fixed colours and the colours and widths built from the colour
 // settings.
 

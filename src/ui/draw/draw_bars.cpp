@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two toolbar strips: their pictures, the texts in their boxes and the
 // tints and dims that show each switch's state.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The beat-editor panel: the page shown, with its texts, the command in
 // force, and the options that are off.
 

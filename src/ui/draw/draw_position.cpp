@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What tells the person where they are: the playhead while playing, the
 // number of every bar beside its bar line, the key names of the C rows and
 // of the key setting's rows along the roll's bottom edge, and octave bars

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The steps of the drawing pass, shared between its files.
 
 #include <cstdint>

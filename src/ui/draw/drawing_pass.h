@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing pass: everything the view shows, drawn in a fixed order onto a
 // canvas. Regions that change rarely (the overview, the zoom column, the
 // toolbars) are drawn only when their dirty flag asks for it; the roll, the

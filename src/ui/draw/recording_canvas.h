@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A canvas that keeps every call, so that tests can check what the drawing
 // pass drew where, in which colour, width and order.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mouse: buttons, movement, the wheel, leaving the view.
 
 #include "ui/input/input.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view's input: mouse buttons, movement, the wheel, keys and the 50 ms
 // timer, each turned into the engine's commands by the code under the mouse.
 // Free of any toolkit: the window forwards its events here. Nothing happens

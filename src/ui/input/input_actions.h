@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Actions the mouse and the keys share.
 
 #include "ui/model/view.h"

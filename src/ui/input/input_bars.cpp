@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The top and bottom bars' buttons and sliders, and the beat-editor panel's.
 
 #include "ui/input/input_bars.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Presses on the top and bottom bars and on the beat-editor panel, and the
 // drags of their sliders.
 

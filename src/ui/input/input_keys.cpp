@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The keys, the timer, and the actions the keys share with the mouse: key
 // range, track selection, audition and tuning.
 

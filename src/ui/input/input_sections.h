@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The section records of the top bar: eight banks of eight slots, each slot a
 // range of the recording to come back to.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What lies under a point of the view: the code the hit test returns and the
 // input handlers dispatch on. 0 means nothing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/model/controls.h"
 
 #include "ui/model/control_code.h"

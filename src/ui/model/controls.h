@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rectangles of every control of the two toolbar strips and the
 // beat-editor panel, in both layouts, and the display-only boxes around them.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which control lies under a point of the view.
 
 #include "score/cell_grid.h"

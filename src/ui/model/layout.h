@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout selection: fills the engine's ViewLayout for the large or the
 // small window, and hands the roll's geometry to the cell grid.
 

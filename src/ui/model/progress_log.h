@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress lines of opening a recording: they go on to another stream
 // (standard output) and the latest stage is kept for the window to show while
 // the reading runs on another thread.

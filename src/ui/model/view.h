@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view of an engine: its control rectangles, what the drawing pass
 // remembers between passes, and the state of the mouse and the keys. The
 // window owns one; everything here is free of any toolkit.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/model/view_refresh.h"
 
 #include "analysis/key_axis_map.h"

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the view does after the engine's project commands: a newly opened
 // recording gets a fresh window and key axis, a loaded project fresh cells.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The visible window: which part of the recording the roll and the zoom
 // column show, and every operation that moves, resizes, snaps and restores
 // it. Each change ends in applyWindow, which hands the range to playback,

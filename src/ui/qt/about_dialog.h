@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The About box and the window that shows the shortcut list beside the program.
 
 #include <QDialog>

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The ten pictures of the view, painted by our own code at their native
 // sizes: the two toolbar strips, the four beat-editor pages, the three help
 // pages and the start picture. The view stretches each into its region, so

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing kit the pictures share: one dark theme, button panels,
 // captions shrunk to fit their buttons, and the symbols as vector paths.
 // Places are given as rectangles of the large layout and land in the

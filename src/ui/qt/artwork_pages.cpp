@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The beat editor's pages: Bar, Beat, Division, the Stroboscope and the
 // three help pages that stand in for the Beat page.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The painters of the ten pictures, one per kind, each filling an image of
 // the picture's native size that already holds the page background.
 

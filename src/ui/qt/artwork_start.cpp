@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The start picture: the name, our note symbol and the version line over a
 // faint piano roll.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view widget: one custom-painted widget exactly the layout's client
 // area. It runs the drawing pass into a persistent image (regions are only
 // redrawn when dirty) and every paint event shows that image.

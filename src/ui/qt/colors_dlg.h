@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Colour Settings dialog: the key colours of the piano roll, the three
 // kinds of grid line, the note-guessing curve, the playhead and the notes of every track,
 // each as percent values. Edits go into the colour records at once; the view

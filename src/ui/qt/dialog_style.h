@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The look the settings dialogs share: white text on a dark grey, edits on a
 // lighter grey, and buttons filled with their own colour.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The drawing pass's canvas over a QImage: QPainter for fills, lines,
 // pictures and text, and a plain pixel loop for runs of vertical lines,
 // which the raster engine would draw one span per row.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/qt/main_frame.h"
 
 #include <QAction>
@@ -409,7 +410,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::showShortcutKeys() {
-  showShortcutKeyWindow(this, engine_->paths.programFolder + "ShortCutKey.txt");
+  showShortcutKeyWindow(this, engine_->paths.dataFolder + "ShortCutKey.txt");
 }
 
 void CMainFrame::showAbout() {

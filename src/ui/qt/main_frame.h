@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window: a fixed-size frame with the program's menu and one view
 // widget directly under it. It owns the engine and turns menu commands into
 // the engine's project commands; what it adds is about windows only (title,

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The number edits of the settings dialogs: the text is checked on every
 // change, out-of-range numbers are replaced by the nearest limit, and what a
 // person is still typing (an empty edit, a lone minus) is left alone.

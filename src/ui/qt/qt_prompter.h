@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The person at the screen, through the toolkit: modal message boxes with the
 // program's caption and file dialogs.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/qt/sound_font_dlg.h"
 
 #include <QCheckBox>
@@ -206,8 +207,8 @@ void SoundFontDlg::saveDefault() {
     return;
   }
   if (!prompter_.confirm(SAVE_DEFAULT_QUESTION)) return;
-  if (saveSettings(settings_, settings_.defaultPath) != 0)
-    prompter_.error(DEFAULT_SETTINGS_NOT_WRITTEN + settings_.defaultPath);
+  if (saveDefaultSettings(settings_) != 0)
+    prompter_.error(DEFAULT_SETTINGS_NOT_WRITTEN + defaultSettingsTarget(settings_));
 }
 
 void SoundFontDlg::openColours() {

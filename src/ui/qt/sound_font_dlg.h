@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Settings dialog: the SoundFont, the instrument, level and export flag
 // of every track and of the tick, and the sound, key, timing, beat-editor,
 // display and MIDI export tempo values. Every edit goes into the settings at once and leaves a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of the Settings dialog and where they sit. Tab order follows
 // the rows: the SoundFont line, the levels, the track table line by line,
 // then the right-hand column top to bottom.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "support/engine/project_fixture.h"
 
 #include <cstdint>
@@ -40,6 +41,7 @@ ProjectFixture::ProjectFixture(const std::string& name) : wav(dir.file(name)) {
   saveSettings(defaults, dir.file("default_settings.xml"));
   EngineOptions options;
   options.programPath = dir.file("quavrix");
+  options.configFolder = dir.file("config") + "/";
   options.prompter = &prompter;
   options.files = &files;
   options.console = &console;

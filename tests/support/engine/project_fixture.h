@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An engine on the silent audio device with a short recording of clicks
 // beside it, a scripted person at the screen and a temporary folder for the
 // project's files.

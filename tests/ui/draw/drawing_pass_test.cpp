@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the drawing pass draws, checked on a recording canvas: which
 // regions, in which colours and widths, and what it leaves alone.
 

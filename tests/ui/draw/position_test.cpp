@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What tells the person where they are, on a recording canvas: key names,
 // bar numbers, the playhead and the position in the time boxes while playing.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input dispatcher without a toolkit: clicks, drags, the wheel and keys
 // at the large layout's coordinates, checked by what they change.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The key range buttons as the roll shows them: octave bars and key names
 // mark the octaves of the keys shown.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The view's geometry without a toolkit: the two layouts, what lies under a
 // point, and the visible window's moves.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The painted pictures against the button tables: every button shows a
 // panel and a caption or symbol at its rectangle, the display boxes stay
 // dark and empty for the view's texts, and buttons that touch keep a line

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Settings and Colour Settings dialogs on the offscreen platform, typed
 // into and clicked as a person would, alone and inside the real window.
 
@@ -12,6 +13,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -235,7 +237,8 @@ TEST_F(Dialog, OpenChoosesTheSoundFontAndCloses) {
 }
 
 TEST_F(Dialog, DefaultSaveChecksAsksAndSaysWhenItFailsAndLoadReadsItBack) {
-  const std::string file = settings().defaultPath;
+  // The person's own start-up settings, in their configuration folder.
+  const std::string file = settings().userDefaultPath;
   auto dialog = open();
   type(*dialog, 1379, "7");
 
@@ -272,13 +275,14 @@ TEST_F(Dialog, DefaultSaveChecksAsksAndSaysWhenItFailsAndLoadReadsItBack) {
   EXPECT_EQ(settings().applyFlags.soundFontChanged, 1);
 
   // A file that cannot be written is said, and nothing claims it was.
-  settings().defaultPath = fixture.dir.file("no-such-folder/default_settings.xml");
+  std::ofstream(fixture.dir.file("a-file")) << "not a folder";
+  settings().userDefaultPath = fixture.dir.file("a-file/default_settings.xml");
   fixture.prompter.clear();
   fixture.prompter.answer(Answer::Ok);
   click(*dialog, 1253);
   ASSERT_EQ(fixture.prompter.shown.size(), 2u);
   EXPECT_EQ(fixture.prompter.shown[1].icon, Icon::Error);
-  EXPECT_NE(fixture.prompter.shown[1].text.find(settings().defaultPath), std::string::npos);
+  EXPECT_NE(fixture.prompter.shown[1].text.find(settings().userDefaultPath), std::string::npos);
 }
 
 TEST_F(Dialog, ColourEditsFollowTheTablesAndStayWithinZeroToHundred) {

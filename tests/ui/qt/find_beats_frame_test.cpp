@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Find beats" from the Edit menu of the real window, on a recording of a
 // metronome: the grid's beat and bar lines follow the clicks, the panel
 // shows the tempo, and the beat editor's Undo takes it back in one step.

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window over a fixture's folder, shown on the offscreen platform,
 // with the fixture's recording one command away.
 

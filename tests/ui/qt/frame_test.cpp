@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window on the offscreen platform: menus, project commands through
 // the menu, and a round of editing with the mouse and the keys.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Real drawing passes into an image, checked pixel by pixel, and pictures of
 // both layouts written under the build folder for a person to look at.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playhead, a key name and a bar number as they are painted into the
 // window's image.
 

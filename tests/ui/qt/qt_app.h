@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one application object of the Qt tests, on whatever platform the
 // environment names (ctest sets the offscreen one).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's faults found in use: keys held across windows, long work
 // beside the window, settings of a loaded project, the project dialogs.
 
