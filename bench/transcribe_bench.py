@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Note model benchmark: speed, memory and accuracy of `quavrix-cli transcribe`
 beside the model's own JavaScript (tfjs 3, WebAssembly backend) on the same input.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Converts the note model's TensorFlow.js graph (model.json + weights shard) into
 quavrix's compact weights file (note_model.qvnm), read by src/analysis/note_model.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fetches the trained note model (the npm package @spotify/basic-pitch, Apache-2.0)
 # into a cache folder outside the checkout and extracts the files the build
 # converts and installs: the graph (model.json), its weights, the licence and a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the note model's own JavaScript (the npm package and tfjs 3 with its
 # WebAssembly backend) into a scratch folder outside the checkout, for
 # tests/data/make_model_reference.mjs and bench/transcribe_bench's comparison.

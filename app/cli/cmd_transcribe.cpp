@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quavrix-cli transcribe RECORDING [--json] [--out NOTES.mid]: the note model's
 // notes of a recording, as the window suggests them.
 

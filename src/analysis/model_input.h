@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The audio the note model hears: the recording mixed to mono and resampled
 // from 44100 Hz to the model's 22050 Hz with libsamplerate.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Notes from the note model's posteriors, decoded as the model's own
 // post-processing decodes them: onset peaks (with onsets inferred from jumps
 // of the note posterior) start notes that last while the note posterior stays

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "analysis/note_model.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <map>
 
 #include "analysis/note_model_layers.h"
+#include "platform/program_folders.h"
 #include "platform/program_path.h"
 
 namespace quavrix {
@@ -287,8 +289,10 @@ void NoteModel::run(const float* window, Workspace& ws, float* note, float* onse
 
 std::string noteModelPath() {
   if (const char* env = std::getenv("QUAVRIX_NOTE_MODEL"); env && *env) return env;
+  // Shipped with the program's other read-only files: share/quavrix/ when
+  // installed, the program's own folder in a build tree.
   const std::filesystem::path program = programPath();
-  return (program.parent_path() / "note_model.qvnm").string();
+  return programDataFolder(program.parent_path().string()) + "note_model.qvnm";
 }
 
 }  // namespace quavrix

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The polyphonic note model (Basic Pitch, Apache-2.0, from its npm package):
 // a constant-Q front end, harmonic stacking and six small convolutions that
 // turn two seconds of 22050 Hz mono audio into per-frame note, onset and
@@ -51,7 +52,7 @@ class NoteModel {
 };
 
 // Where the program looks for the weights: $QUAVRIX_NOTE_MODEL, else
-// note_model.qvnm beside the running program.
+// note_model.qvnm among the program's shipped files (share/quavrix/, else beside it).
 std::string noteModelPath();
 
 }  // namespace quavrix

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic of the note model's layers, on plain float arrays. Each
 // function has a copy for processors with AVX2 and FMA, picked when the
 // program loads, and a portable one.

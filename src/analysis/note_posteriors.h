@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note model over a whole recording: windows of two seconds, overlapping
 // by 30 frames, joined as the model's own JavaScript joins them. That code
 // keeps 142 frames of each window although windows advance by 141.27 frames

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A recording turned into the note model's notes: model input, posteriors,
 // notes, sorted by start and pitch.
 

@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Note suggestions: the note model's notes of the open recording, drawn on
 // the roll as outlines for the musician to accept, move or ignore. They are
 // kept while the recording is open and cached per recording content under

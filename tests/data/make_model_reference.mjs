@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the note model's own JavaScript (the npm package @spotify/basic-pitch on
 // tfjs 3) and writes what our C++ inference is compared against.
 //

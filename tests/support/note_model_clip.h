@@ -1,4 +1,5 @@
 #pragma once
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note model's test clip and the reference the model's own JavaScript made
 // of it (tests/data/make_model_reference.mjs builds the same clip).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The note model's suggestions: outlines over the roll, so that they never
 // pass for notes already placed (those are filled).
 

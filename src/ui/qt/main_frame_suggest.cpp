@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Suggest notes" of the main frame: the note model runs on a worker thread
 // while the window stays live and shows how far it got.
 

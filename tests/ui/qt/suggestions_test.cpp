@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Note suggestions in the real window: drawn over the demo's roll as
 // outlines, one accepted by a click, all in view accepted as one undo group.
 
