@@ -3,11 +3,17 @@
 // The headless tools of quavrix-cli. Each subcommand lives in its own file and
 // registers itself with a static CommandRegistrar.
 
+#include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/prompter.h"
+
+namespace quavrix {
+struct Engine;
+}
 
 namespace quavrix::cli {
 
@@ -54,6 +60,20 @@ class ConsolePrompter final : public Prompter {
 
 // Prints the reason to standard error and returns the exit code for a usage error.
 int usageError(const std::string& command, const std::string& reason);
+
+// A silent engine (no sound) holding the project named by --wav, --dat and
+// --settings, for the commands that export it. Every box the program would
+// show goes to standard error with its kind; questions are answered No.
+struct SilentProject {
+  ConsolePrompter prompter{Answer::No};
+  std::ostringstream progress;
+  std::unique_ptr<Engine> engine;
+  ~SilentProject();
+};
+
+// Opens the project into `project`; on failure prints the reason as
+// "quavrix-cli <command>: ..." and returns false.
+bool openSilentProject(const char* command, const Args& args, SilentProject& project);
 
 // JSON string literal for the text, quotes included.
 std::string jsonString(std::string_view text);

@@ -36,22 +36,10 @@ int runExportMidi(const std::vector<std::string>& argv) {
     return usageError(NAME, "--tempo is grid or single, not " + tempo);
   const bool single = tempo == "single";
 
-  // Every box the program would show goes to standard error with its kind.
-  ConsolePrompter prompter(Answer::No);
-  std::ostringstream progress;
-  EngineOptions options;
-  options.prompter = &prompter;
-  options.console = &progress;
-  options.audioDevice = "null";               // nothing is played
-  const auto engine = createEngine(options);  // reads default_settings.xml beside the program
-
+  SilentProject project;
+  if (!openSilentProject(NAME, args, project)) return 1;
+  const auto& engine = project.engine;
   std::string failure;
-  const int opened =
-      openProject(*engine, *wav, *dat, args.value("--settings").value_or(""), &failure);
-  if (opened <= 0) {
-    std::fprintf(stderr, "quavrix-cli %s: %s\n", NAME, failure.c_str());
-    return 1;
-  }
   const NoteStore& notes = engine->notes;
   engine->console = &std::cerr;  // the export's diagnostics
   const auto out = args.value("--out");

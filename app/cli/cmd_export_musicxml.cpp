@@ -28,22 +28,10 @@ int runExportMusicXml(const std::vector<std::string>& argv) {
   const auto dat = args.value("--dat");
   if (!wav || !dat) return usageError(NAME, "give the recording (--wav) and the project (--dat)");
 
-  // Every box the program would show goes to standard error with its kind.
-  ConsolePrompter prompter(Answer::No);
-  std::ostringstream progress;
-  EngineOptions options;
-  options.prompter = &prompter;
-  options.console = &progress;
-  options.audioDevice = "null";               // nothing is played
-  const auto engine = createEngine(options);  // reads default_settings.xml beside the program
-
+  SilentProject project;
+  if (!openSilentProject(NAME, args, project)) return 1;
+  const auto& engine = project.engine;
   std::string failure;
-  const int opened =
-      openProject(*engine, *wav, *dat, args.value("--settings").value_or(""), &failure);
-  if (opened <= 0) {
-    std::fprintf(stderr, "quavrix-cli %s: %s\n", NAME, failure.c_str());
-    return 1;
-  }
   const std::string out = args.value("--out").value_or(companionPath(*dat, ".musicxml"));
   const int result = exportScoreTo(*engine, out, &failure);
   if (result == SCORE_EXPORT_WRITE_FAILED) {

@@ -19,7 +19,10 @@ typedef float V8u __attribute__((vector_size(32), aligned(4), may_alias));
 #define QV_SPLAT(p) (V8{*(p), *(p), *(p), *(p), *(p), *(p), *(p), *(p)})
 
 // The hot loops get an AVX2 + FMA copy on x86-64 Linux; elsewhere the compiler's default.
-#if defined(__x86_64__) && defined(__linux__) && !defined(__clang__)
+// Not under ThreadSanitizer: the clones' resolvers run while the program is
+// being loaded, before the sanitizer's runtime is ready.
+#if defined(__x86_64__) && defined(__linux__) && !defined(__clang__) && \
+    !defined(__SANITIZE_THREAD__)
 #define QV_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
 #else
 #define QV_CLONES
