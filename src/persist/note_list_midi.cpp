@@ -52,8 +52,8 @@ std::vector<std::uint8_t> noteListMidi(const std::vector<ModelNote>& notes) {
   }
   track.insert(track.end(), {0x00, 0xFF, 0x2F, 0x00});
   std::vector<std::uint8_t> file = {
-      'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, TICKS_PER_QUARTER >> 8, TICKS_PER_QUARTER & 0xFF};
-  file.insert(file.end(), {'M', 'T', 'r', 'k'});
+      'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, TICKS_PER_QUARTER >> 8, TICKS_PER_QUARTER & 0xFF,
+      'M', 'T', 'r', 'k'};
   put32(file, static_cast<std::uint32_t>(track.size()));
   file.insert(file.end(), track.begin(), track.end());
   return file;
