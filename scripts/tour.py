@@ -17,31 +17,38 @@ def sh(*args):
     return subprocess.run(args, check=True, capture_output=True).stdout
 
 
+def pixels(ppm):
+    """A function (x, y) -> (r, g, b) over the screenshot."""
+    parts = ppm.split(maxsplit=4)
+    width = int(parts[1])
+    size = 2 if int(parts[3]) > 255 else 1  # xwdtopnm may write 16-bit samples
+    data = parts[4]
+
+    def at(x, y):
+        i = 3 * size * (y * width + x)
+        return tuple(data[i:i + 3 * size:size])
+    return at
+
+
 def grab(path):
+    """Saves the screen as a PNG and returns its pixels."""
     ppm = subprocess.run("xwd -root -silent | xwdtopnm 2>/dev/null", shell=True, check=True,
                          capture_output=True).stdout
     with open(path, "wb") as out:
         out.write(subprocess.run(["pnmtopng"], input=ppm, check=True, capture_output=True).stdout)
-    return ppm
+    return pixels(ppm)
 
 
-def view_top(ppm):
+def view_top(at):
     """The y of the view's top edge on the screen: the menu bar lies above it."""
-    parts = ppm.split(maxsplit=4)
-    width = int(parts[1])
-    size = 2 if int(parts[3]) > 255 else 1  # xwdtopnm may write 16-bit samples
-    pixels = parts[4]
     for y in range(0, 200):
-        i = 3 * size * (y * width + 242)
-        if tuple(pixels[i:i + 3 * size:size]) == (0, 56, 56):
+        if at(242, y) == (0, 56, 56):
             return y - 60
     raise SystemExit("the demo is not drawn")
 
 
-def main():
-    prefix = sys.argv[1] if len(sys.argv) > 1 else "tour"
-    top = view_top(grab(prefix + "-0-open.png"))
-
+def pointer(top, pause):
+    """move, drag and click at view coordinates, waiting `pause` s after each gesture."""
     def move(x, y):
         sh("xdotool", "mousemove", str(x), str(y + top))
         time.sleep(0.08)
@@ -52,12 +59,19 @@ def main():
         move((x0 + x1) // 2, (y0 + y1) // 2)
         move(x1, y1)
         sh("xdotool", "mouseup", "1")
-        time.sleep(0.2)
+        time.sleep(pause)
 
     def click(x, y):
         move(x, y)
         sh("xdotool", "click", "1")
-        time.sleep(0.2)
+        time.sleep(pause)
+    return move, drag, click
+
+
+def main():
+    prefix = sys.argv[1] if len(sys.argv) > 1 else "tour"
+    top = view_top(grab(prefix + "-0-open.png"))
+    _, drag, click = pointer(top, 0.2)
 
     drag(295, 100, 295, 262)     # margin selection: zoom to a few beats
     click(780, 928)              # track 1

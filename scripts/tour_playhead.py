@@ -12,64 +12,16 @@ The window must already show the demo at the large layout. In the pictures
 "-3-playing" .. "-5-playing" the playhead moves down the roll, the time boxes
 show the play time and bar.beat, and the bar numbers stand in the margin.
 """
-import subprocess
 import sys
 import time
 
-
-def sh(*args):
-    return subprocess.run(args, check=True, capture_output=True).stdout
-
-
-def grab(path):
-    ppm = subprocess.run("xwd -root -silent | xwdtopnm 2>/dev/null", shell=True, check=True,
-                         capture_output=True).stdout
-    with open(path, "wb") as out:
-        out.write(subprocess.run(["pnmtopng"], input=ppm, check=True, capture_output=True).stdout)
-    return pixels(ppm)
-
-
-def pixels(ppm):
-    """A function (x, y) -> (r, g, b) over the screenshot."""
-    parts = ppm.split(maxsplit=4)
-    width = int(parts[1])
-    size = 2 if int(parts[3]) > 255 else 1  # xwdtopnm may write 16-bit samples
-    data = parts[4]
-
-    def at(x, y):
-        i = 3 * size * (y * width + x)
-        return tuple(data[i:i + 3 * size:size])
-    return at
-
-
-def view_top(at):
-    """The y of the view's top edge on the screen: the menu bar lies above it."""
-    for y in range(0, 200):
-        if at(242, y) == (0, 56, 56):
-            return y - 60
-    raise SystemExit("the demo is not drawn")
+from tour import grab, pointer, sh, view_top
 
 
 def main():
     prefix = sys.argv[1] if len(sys.argv) > 1 else "playhead"
     top = view_top(grab(prefix + "-0-open.png"))
-
-    def move(x, y):
-        sh("xdotool", "mousemove", str(x), str(y + top))
-        time.sleep(0.08)
-
-    def drag(x0, y0, x1, y1):
-        move(x0, y0)
-        sh("xdotool", "mousedown", "1")
-        move((x0 + x1) // 2, (y0 + y1) // 2)
-        move(x1, y1)
-        sh("xdotool", "mouseup", "1")
-        time.sleep(0.3)
-
-    def click(x, y):
-        move(x, y)
-        sh("xdotool", "click", "1")
-        time.sleep(0.3)
+    move, drag, click = pointer(top, 0.3)
 
     drag(295, 100, 295, 330)  # margin selection: zoom to a few seconds
     at = grab(prefix + "-1-zoomed.png")
