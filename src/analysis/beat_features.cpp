@@ -4,6 +4,7 @@
 #include <fftw3.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -38,25 +39,31 @@ constexpr std::array<int, 31> BAND_EDGES = {1,  2,  3,  4,   5,   6,   7,   8,  
                                             67, 78, 90, 104, 120, 139, 161, 187, 256};
 constexpr int BANDS = static_cast<int>(BAND_EDGES.size()) - 1;
 
-// One real transform of a fixed size with its own aligned buffers, in single
-// precision: the curves are sums of band energies read in decibel-like steps. Planning
-// goes through the shared planner lock; execution on the plan's own buffers
-// is safe while other threads run their plans.
-class RealTransform {
+// Two real frames through one complex transform of a fixed size, in single
+// precision: the first frame as the real input, the second as the imaginary
+// one. Their spectra come apart by symmetry, A[k] = (Z[k] + conj Z[N - k]) / 2
+// and B[k] = (Z[k] - conj Z[N - k]) / 2i, and a complex transform costs about
+// a third of the two real ones. Real and imaginary parts lie in arrays of
+// their own, so that every step runs over plain arrays. Planning goes through
+// the shared planner lock; execution on the plan's own buffers is safe while
+// other threads run their plans.
+class PairTransform {
  public:
-  explicit RealTransform(int size)
+  explicit PairTransform(int size)
       : size_(size),
-        in_(fftwf_alloc_real(static_cast<std::size_t>(size))),
-        out_(fftwf_alloc_complex(static_cast<std::size_t>(size / 2 + 1))),
+        in_(fftwf_alloc_real(2 * static_cast<std::size_t>(size))),
+        out_(fftwf_alloc_real(2 * static_cast<std::size_t>(size))),
         window_(static_cast<std::size_t>(size)) {
     for (int i = 0; i < size; ++i)
       window_[static_cast<std::size_t>(i)] =
           static_cast<float>(0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / size));
     if (!in_ || !out_) return;
+    fftwf_iodim dim{size, 1, 1};
     std::lock_guard<std::mutex> guard(plannerLock());
-    plan_ = fftwf_plan_dft_r2c_1d(size, in_, out_, FFTW_ESTIMATE);
+    plan_ = fftwf_plan_guru_split_dft(1, &dim, 0, nullptr, in_, in_ + size, out_, out_ + size,
+                                      FFTW_ESTIMATE);
   }
-  ~RealTransform() {
+  ~PairTransform() {
     if (plan_) {
       std::lock_guard<std::mutex> guard(plannerLock());
       fftwf_destroy_plan(plan_);
@@ -64,50 +71,83 @@ class RealTransform {
     fftwf_free(in_);
     fftwf_free(out_);
   }
-  RealTransform(const RealTransform&) = delete;
-  RealTransform& operator=(const RealTransform&) = delete;
+  PairTransform(const PairTransform&) = delete;
+  PairTransform& operator=(const PairTransform&) = delete;
 
   bool ready() const { return plan_ != nullptr; }
 
-  // Power of bins 0 .. size / 2 of the windowed samples from `first`
-  // (zeros past `count`).
-  void powers(const float* samples, std::size_t first, std::size_t count,
-              std::vector<float>& power) {
+  // Powers of bins 0 .. size / 2 of the windowed samples from `first` and
+  // from `second` (zeros past `count`; no second frame when `second` is
+  // past it).
+  void powers(const float* samples, std::size_t first, std::size_t second, std::size_t count,
+              std::vector<float>& power, std::vector<float>& secondPower) {
     const std::size_t size = static_cast<std::size_t>(size_);
-    const std::size_t have = first < count ? std::min(size, count - first) : 0;
-    const float* from = samples + first;
-    const float* w = window_.data();
-    float* in = in_;
-    for (std::size_t i = 0; i < have; ++i) in[i] = from[i] * w[i];
-    for (std::size_t i = have; i < size; ++i) in[i] = 0.0f;
+    const auto fill = [&](std::size_t from, float* __restrict in) {
+      const std::size_t have = from < count ? std::min(size, count - from) : 0;
+      const float* __restrict x = samples + from;
+      const float* __restrict w = window_.data();
+      for (std::size_t i = 0; i < have; ++i) in[i] = x[i] * w[i];
+      for (std::size_t i = have; i < size; ++i) in[i] = 0.0f;
+    };
+    fill(first, in_);
+    fill(second, in_ + size);
     fftwf_execute(plan_);
-    power.resize(static_cast<std::size_t>(size_ / 2 + 1));
-    const fftwf_complex* out = out_;
-    float* p = power.data();
-    for (int k = 0; k <= size_ / 2; ++k) p[k] = out[k][0] * out[k][0] + out[k][1] * out[k][1];
+    const std::size_t half = size / 2;
+    power.resize(half + 1);
+    secondPower.resize(half + 1);
+    const float* __restrict re = out_;
+    const float* __restrict im = out_ + size;
+    float* __restrict a = power.data();
+    float* __restrict b = secondPower.data();
+    // Bins 0 and size / 2 are their own mirrors.
+    for (const std::size_t k : {std::size_t{0}, half}) {
+      a[k] = re[k] * re[k];
+      b[k] = im[k] * im[k];
+    }
+    // |A|^2 = (|Z[k]|^2 + |Z[m]|^2) / 4 + Re(Z[k] Z[m]) / 2, |B|^2 the same
+    // with the second term taken away, m = size - k.
+    for (std::size_t k = 1; k < half; ++k) {
+      const std::size_t m = size - k;
+      const float both = 0.25f * (re[k] * re[k] + im[k] * im[k] + re[m] * re[m] + im[m] * im[m]);
+      const float cross = 0.5f * (re[k] * re[m] - im[k] * im[m]);
+      a[k] = both + cross;
+      b[k] = both - cross;
+    }
   }
 
  private:
   int size_;
   float* in_;
-  fftwf_complex* out_;
+  float* out_;
   fftwf_plan plan_ = nullptr;
   std::vector<float> window_;
 };
 
+// ln(x) for x >= 1 to within 3e-5: the exponent, and a polynomial for the
+// mantissa's logarithm. The curves are differences of these, far coarser.
+float quickLog(float x) {
+  const auto bits = std::bit_cast<std::uint32_t>(x);
+  const int exponent = static_cast<int>(bits >> 23) - 127;
+  // The mantissa in [1, 2), and log2 of it by a least-squares quintic.
+  const float m = std::bit_cast<float>((bits & 0x007FFFFFu) | 0x3F800000u) - 1.0f;
+  const float log2m =
+      m * (1.44183f + m * (-0.708682f + m * (0.415422f + m * (-0.194423f + m * 0.0458855f))));
+  return (static_cast<float>(exponent) + log2m) * 0.69314718f;
+}
+
 // The onset transform and what one onset value needs of the one before.
 struct OnsetState {
-  RealTransform transform{ONSET_SIZE};
+  PairTransform transform{ONSET_SIZE};
   std::vector<float> power;
-  std::array<double, BANDS> previous{};
+  std::vector<float> nextPower;
+  std::array<float, BANDS> previous{};
 };
 
-// Onset value k from the mixed samples `mono[first ..]` (zeros past `size`).
-void onsetValue(OnsetState& state, const float* mono, std::size_t first, std::size_t size,
-                std::size_t k, BeatFeatures& out) {
-  state.transform.powers(mono, first, size, state.power);
-  const float* power = state.power.data();
-  std::array<double, BANDS> band{};
+// Onset value k from the powers of its frame.
+void onsetValue(OnsetState& state, const std::vector<float>& powers, std::size_t k,
+                BeatFeatures& out) {
+  const float* power = powers.data();
+  std::array<float, BANDS> band{};
   for (int b = 0; b < BANDS; ++b) {
     // Four running sums, so that the adds of a wide band overlap.
     std::array<float, 4> part{};
@@ -116,20 +156,22 @@ void onsetValue(OnsetState& state, const float* mono, std::size_t first, std::si
     for (; i + 4 <= end; i += 4)
       for (int j = 0; j < 4; ++j) part[static_cast<std::size_t>(j)] += power[i + j];
     for (; i < end; ++i) part[0] += power[i];
-    const double sum = (part[0] + part[1]) + (part[2] + part[3]);
-    band[static_cast<std::size_t>(b)] = std::log(1.0f + static_cast<float>(LOG_GAIN * sum));
+    band[static_cast<std::size_t>(b)] = (part[0] + part[1]) + (part[2] + part[3]);
   }
-  double all = 0.0;
-  double low = 0.0;
-  for (int b = 0; b < BANDS; ++b) {
-    const double rise =
-        band[static_cast<std::size_t>(b)] - state.previous[static_cast<std::size_t>(b)];
-    if (rise <= 0.0 || k == 0) continue;
-    all += rise;
-    if (b < BASS_BANDS) low += rise;
+  // The logarithms apart, where they run several bands at a time.
+  for (float& v : band) v = quickLog(1.0f + static_cast<float>(LOG_GAIN) * v);
+  float all = 0.0f;
+  float low = 0.0f;
+  if (k > 0) {
+    for (int b = 0; b < BANDS; ++b) {
+      const float rise = std::max(
+          0.0f, band[static_cast<std::size_t>(b)] - state.previous[static_cast<std::size_t>(b)]);
+      all += rise;
+      if (b < BASS_BANDS) low += rise;
+    }
   }
-  out.onset[k] = static_cast<float>(all);
-  out.bass[k] = static_cast<float>(low);
+  out.onset[k] = all;
+  out.bass[k] = low;
   state.previous = band;
 }
 
@@ -145,80 +187,163 @@ struct ChromaState {
       pitchClass[static_cast<std::size_t>(k)] = midi % 12;
     }
   }
-  RealTransform transform{CHROMA_SIZE};
+  PairTransform transform{CHROMA_SIZE};
   std::vector<int> pitchClass;
   std::vector<float> power;
+  std::vector<float> nextPower;
 };
 
-// Chroma value k from the halved mix `mono[first ..]` (zeros past `size`).
-void chromaValue(ChromaState& state, const float* mono, std::size_t first, std::size_t size,
-                 std::size_t k, BeatFeatures& out) {
-  state.transform.powers(mono, first, size, state.power);
+// Chroma value k from the powers of its frame.
+void chromaValue(const ChromaState& state, const std::vector<float>& power, std::size_t k,
+                 BeatFeatures& out) {
   Chroma& c = out.chroma[k];
   for (std::size_t i = 0; i < state.pitchClass.size(); ++i)
     if (state.pitchClass[i] >= 0)
-      c[static_cast<std::size_t>(state.pitchClass[i])] += std::sqrt(state.power[i]);
+      c[static_cast<std::size_t>(state.pitchClass[i])] += std::sqrt(power[i]);
 }
 
 // Mixes `outputs` samples from frame `frame` on: both channels, every
-// DECIMATION frames summed. Plain loops over runs of frames, which the
-// compiler runs several frames at a time.
+// DECIMATION frames summed.
 void mixInto(const std::int16_t* left, const std::int16_t* right, std::size_t frame,
              std::size_t outputs, float* to) {
+  static_assert(DECIMATION == 2);
   constexpr float SCALE = 1.0f / (2.0f * DECIMATION * 32768.0f);
-  constexpr std::size_t RUN = 4096;
-  std::array<std::int32_t, RUN> both;
-  for (std::size_t done = 0; done < outputs; done += RUN / DECIMATION) {
-    const std::size_t n = std::min(RUN / DECIMATION, outputs - done);
-    const std::size_t from = frame + done * DECIMATION;
-    for (std::size_t k = 0; k < n * DECIMATION; ++k)
-      both[k] = std::int32_t{left[from + k]} + std::int32_t{right[from + k]};
-    for (std::size_t i = 0; i < n; ++i) {
-      std::int32_t sum = 0;
-      for (std::size_t k = 0; k < DECIMATION; ++k) sum += both[DECIMATION * i + k];
-      to[done + i] = static_cast<float>(sum) * SCALE;
-    }
+  const std::int16_t* l = left + frame;
+  const std::int16_t* r = right + frame;
+  for (std::size_t i = 0; i < outputs; ++i) {
+    const int sum = (int{l[2 * i]} + int{l[2 * i + 1]}) + (int{r[2 * i]} + int{r[2 * i + 1]});
+    to[i] = static_cast<float>(sum) * SCALE;
   }
 }
 
 }  // namespace
 
-BeatFeatures computeBeatFeatures(const std::int16_t* left, const std::int16_t* right,
-                                 std::size_t frames) {
-  BeatFeatures out;
+struct BeatFeatureStream::State {
+  const std::int16_t* left;
+  const std::int16_t* right;
+  std::size_t count;  // mixed samples of the whole recording
+  std::size_t onsets;
+  std::size_t chromas;
   OnsetState onset;
   ChromaState chroma;
-  if (!onset.transform.ready() || !chroma.transform.ready()) return out;
-  const std::size_t count = frames / DECIMATION;  // mixed samples
-  const std::size_t onsetHop = ONSET_HOP / DECIMATION;
-  const std::size_t chromaHop = CHROMA_HOP / CHROMA_DECIMATION;
-  const std::size_t onsets = count / onsetHop + 1;
-  const std::size_t chromas = count / 2 / chromaHop + 1;
-  out.onset.assign(onsets, 0.0f);
-  out.bass.assign(onsets, 0.0f);
-  out.chroma.assign(chromas, Chroma{});
+  BeatFeatures out;
+  // The mix from mixed sample `mixedBase` on, up to `mixedEnd`, and the
+  // halved mix from `halvedBase` on: only what frames not yet worked out read.
+  std::vector<float> mixed;
+  std::size_t mixedBase = 0;
+  std::size_t mixedEnd = 0;
+  std::vector<float> halved;
+  std::size_t halvedBase = 0;
+  std::size_t nextOnset = 0;
+  std::size_t nextChroma = 0;
 
-  // The mix is made a run at a time, each run with enough after it for the
-  // windows that start in it: it stays in the nearest cache and never takes
-  // memory of the recording's size. Windows past the end read zeros, and
-  // values whose windows start at the very end stay 0.
-  constexpr std::size_t RUN = 1 << 15;
-  constexpr auto REACH = static_cast<std::size_t>(std::max(ONSET_SIZE, 2 * CHROMA_SIZE));
-  static_assert(RUN % (ONSET_HOP / DECIMATION) == 0 && RUN % (CHROMA_HOP / DECIMATION) == 0);
-  std::vector<float> mixed(RUN + REACH);
-  std::vector<float> halved((RUN + REACH) / 2);
-  for (std::size_t start = 0; start < count; start += RUN) {
-    const std::size_t have = std::min(count, start + RUN + REACH) - start;
-    mixInto(left, right, start * DECIMATION, have, mixed.data());
-    for (std::size_t k = start / onsetHop; k * onsetHop < start + RUN && k < onsets; ++k)
-      onsetValue(onset, mixed.data(), k * onsetHop - start, have, k, out);
-    const std::size_t halves = have / 2;
-    for (std::size_t i = 0; i < halves; ++i) halved[i] = 0.5f * (mixed[2 * i] + mixed[2 * i + 1]);
-    for (std::size_t k = start / 2 / chromaHop; k * chromaHop < (start + RUN) / 2 && k < chromas;
-         ++k)
-      chromaValue(chroma, halved.data(), k * chromaHop - start / 2, halves, k, out);
+  static constexpr std::size_t ONSET_STEP = ONSET_HOP / DECIMATION;  // mixed samples
+  static constexpr std::size_t CHROMA_STEP = CHROMA_HOP / CHROMA_DECIMATION;  // halved samples
+
+  // Works out the values whose windows lie within what has been mixed, all of
+  // them once the mix is complete (windows past the end read zeros). Two
+  // frames go through a transform together; a lone frame is paired with zeros.
+  void workOut() {
+    const bool complete = mixedEnd == count;
+    const std::size_t have = mixedEnd - mixedBase;
+    const auto onsetReady = [&](std::size_t k) {
+      return k < onsets && (complete || k * ONSET_STEP + ONSET_SIZE <= mixedEnd);
+    };
+    for (std::size_t k = nextOnset; onsetReady(k); k += 2) {
+      const bool pair = onsetReady(k + 1);
+      onset.transform.powers(mixed.data(), k * ONSET_STEP - mixedBase,
+                             pair ? (k + 1) * ONSET_STEP - mixedBase : have, have, onset.power,
+                             onset.nextPower);
+      onsetValue(onset, onset.power, k, out);
+      if (pair) onsetValue(onset, onset.nextPower, k + 1, out);
+      nextOnset = k + (pair ? 2 : 1);
+    }
+    const std::size_t halvedEnd = halvedBase + halved.size();
+    const std::size_t halves = halved.size();
+    const auto chromaReady = [&](std::size_t k) {
+      return k < chromas && (complete || k * CHROMA_STEP + CHROMA_SIZE <= halvedEnd);
+    };
+    for (std::size_t k = nextChroma; chromaReady(k); k += 2) {
+      const bool pair = chromaReady(k + 1);
+      chroma.transform.powers(halved.data(), k * CHROMA_STEP - halvedBase,
+                              pair ? (k + 1) * CHROMA_STEP - halvedBase : halves, halves,
+                              chroma.power, chroma.nextPower);
+      chromaValue(chroma, chroma.power, k, out);
+      if (pair) chromaValue(chroma, chroma.nextPower, k + 1, out);
+      nextChroma = k + (pair ? 2 : 1);
+    }
+    // Keep what the next windows start at; a halved sample is made of two
+    // mixed ones, so an odd one out stays in the mix.
+    const std::size_t keepMixed = std::min({nextOnset * ONSET_STEP, 2 * halvedEnd, mixedEnd});
+    mixed.erase(mixed.begin(), mixed.begin() + static_cast<long>(keepMixed - mixedBase));
+    mixedBase = keepMixed;
+    const std::size_t keepHalved = std::min(nextChroma * CHROMA_STEP, halvedEnd);
+    halved.erase(halved.begin(), halved.begin() + static_cast<long>(keepHalved - halvedBase));
+    halvedBase = keepHalved;
   }
-  return out;
+
+  // Mixes up to mixed sample `end` and works out what that allows.
+  void mixTo(std::size_t end) {
+    if (end <= mixedEnd) return;
+    const std::size_t have = mixed.size();
+    mixed.resize(have + (end - mixedEnd));
+    mixInto(left, right, mixedEnd * DECIMATION, end - mixedEnd, mixed.data() + have);
+    mixedEnd = end;
+    const std::size_t halvedEnd = halvedBase + halved.size();
+    const std::size_t newHalvedEnd = mixedEnd / 2;
+    if (newHalvedEnd > halvedEnd) {
+      const std::size_t had = halved.size();
+      halved.resize(had + (newHalvedEnd - halvedEnd));
+      const float* __restrict pairs = mixed.data() + (2 * halvedEnd - mixedBase);
+      float* __restrict to = halved.data() + had;
+      for (std::size_t j = 0; j < newHalvedEnd - halvedEnd; ++j)
+        to[j] = 0.5f * (pairs[2 * j] + pairs[2 * j + 1]);
+    }
+    workOut();
+  }
+};
+
+BeatFeatureStream::BeatFeatureStream(const std::int16_t* left, const std::int16_t* right,
+                                     std::size_t frames)
+    : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.left = left;
+  s.right = right;
+  s.count = frames / DECIMATION;
+  s.onsets = s.count / State::ONSET_STEP + 1;
+  s.chromas = s.count / 2 / State::CHROMA_STEP + 1;
+  if (!s.onset.transform.ready() || !s.chroma.transform.ready()) {
+    s.count = 0;
+    s.onsets = 0;
+    s.chromas = 0;
+    return;
+  }
+  s.out.onset.assign(s.onsets, 0.0f);
+  s.out.bass.assign(s.onsets, 0.0f);
+  s.out.chroma.assign(s.chromas, Chroma{});
+}
+
+BeatFeatureStream::~BeatFeatureStream() = default;
+
+void BeatFeatureStream::readTo(std::size_t frame) {
+  State& s = *state_;
+  // A run at a time, so that the mix stays in the nearest cache.
+  constexpr std::size_t RUN = 1 << 14;  // mixed samples
+  const std::size_t end = std::min(s.count, frame / DECIMATION);
+  while (s.mixedEnd < end) s.mixTo(std::min(end, s.mixedEnd + RUN));
+}
+
+BeatFeatures BeatFeatureStream::finish() {
+  State& s = *state_;
+  readTo(s.count * DECIMATION);
+  s.workOut();  // the last windows, which reach past the end
+  return std::move(s.out);
+}
+
+BeatFeatures computeBeatFeatures(const std::int16_t* left, const std::int16_t* right,
+                                 std::size_t frames) {
+  BeatFeatureStream stream(left, right, frames);
+  return stream.finish();
 }
 
 }  // namespace quavrix

@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace quavrix {
@@ -26,6 +27,26 @@ struct BeatFeatures {
   std::vector<float> bass;
   // Pitch-class energy (150 Hz .. 2 kHz) of frames k * CHROMA_HOP .. + 4095.
   std::vector<Chroma> chroma;
+};
+
+// Works the curves out as the frames come in, in order: a pass that reads
+// the samples anyway can hand them on while they are still in the nearest
+// cache. The samples must stay in place until `finish`.
+class BeatFeatureStream {
+ public:
+  BeatFeatureStream(const std::int16_t* left, const std::int16_t* right, std::size_t frames);
+  ~BeatFeatureStream();
+  BeatFeatureStream(const BeatFeatureStream&) = delete;
+  BeatFeatureStream& operator=(const BeatFeatureStream&) = delete;
+
+  // Reads the frames before `frame` that it has not read yet.
+  void readTo(std::size_t frame);
+  // Reads the rest and hands the curves over; the stream is spent.
+  BeatFeatures finish();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 // The curves of `frames` stereo frames (16-bit, full scale 32768). Returns

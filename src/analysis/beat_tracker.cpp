@@ -8,6 +8,7 @@
 
 #include "analysis/beat_features.h"
 #include "analysis/beat_meter.h"
+#include "analysis/onsets.h"
 #include "analysis/recording.h"
 #include "base/units.h"
 
@@ -355,8 +356,12 @@ double onAttack(const std::int16_t* left, const std::int16_t* right, std::size_t
 }  // namespace
 
 BeatTrack trackBeats(const std::int16_t* left, const std::int16_t* right, std::size_t frames) {
+  return trackBeats(left, right, frames, computeBeatFeatures(left, right, frames));
+}
+
+BeatTrack trackBeats(const std::int16_t* left, const std::int16_t* right, std::size_t frames,
+                     const BeatFeatures& features) {
   BeatTrack track;
-  const BeatFeatures features = computeBeatFeatures(left, right, frames);
   if (features.onset.size() < 8) return track;
   const std::vector<double> env = beatEnvelope(features.onset, features.bass);
   const std::vector<float> nothing(features.bass.size(), 0.0f);
@@ -386,13 +391,40 @@ BeatTrack trackBeats(const std::int16_t* left, const std::int16_t* right, std::s
   return track;
 }
 
-BeatTrack trackBeats(const Recording& recording) {
-  if (!recording.hasSamples()) return {};
-  const std::size_t frames = std::min<std::size_t>(
+namespace {
+
+// The frames of an opened recording the tracker reads: those after the
+// lead-in that the file held.
+std::size_t trackedFrames(const Recording& recording) {
+  return std::min<std::size_t>(
       recording.framesRead,
       recording.left.size() - std::min<std::size_t>(recording.left.size(), LEAD_IN_FRAMES));
+}
+
+}  // namespace
+
+BeatTrack trackBeats(const Recording& recording) {
+  if (!recording.hasSamples()) return {};
   return trackBeats(recording.left.data() + LEAD_IN_FRAMES, recording.right.data() + LEAD_IN_FRAMES,
-                    frames);
+                    trackedFrames(recording));
+}
+
+void detectOnsetsTrackingBeats(Recording& recording) {
+  if (!recording.hasSamples()) {
+    detectOnsets(recording);
+    recording.beatTrack = {};
+    recording.beatsTracked = true;
+    return;
+  }
+  const std::int16_t* left = recording.left.data() + LEAD_IN_FRAMES;
+  const std::int16_t* right = recording.right.data() + LEAD_IN_FRAMES;
+  const std::size_t frames = trackedFrames(recording);
+  BeatFeatureStream stream(left, right, frames);
+  detectOnsets(recording, [&](std::size_t read) {
+    if (read > LEAD_IN_FRAMES) stream.readTo(read - LEAD_IN_FRAMES);
+  });
+  recording.beatTrack = trackBeats(left, right, frames, stream.finish());
+  recording.beatsTracked = true;
 }
 
 }  // namespace quavrix

@@ -18,6 +18,7 @@
 namespace quavrix {
 
 struct Recording;
+struct BeatFeatures;
 
 struct BeatTrack {
   std::vector<double> beats;      // seconds from the recording's first frame, ascending
@@ -29,7 +30,15 @@ struct BeatTrack {
 // Tracks `frames` stereo frames of 16-bit samples at 44100 Hz.
 BeatTrack trackBeats(const std::int16_t* left, const std::int16_t* right, std::size_t frames);
 
+// Tracks the frames from the curves already worked out of them.
+BeatTrack trackBeats(const std::int16_t* left, const std::int16_t* right, std::size_t frames,
+                     const BeatFeatures& features);
+
 // Tracks the frames of an opened recording (after its lead-in).
 BeatTrack trackBeats(const Recording& recording);
+
+// Finds the onsets of an opened recording and tracks its beats in one pass
+// over the samples: as opening does when the grid opens with tracked beats.
+void detectOnsetsTrackingBeats(Recording& recording);
 
 }  // namespace quavrix

@@ -22,7 +22,7 @@ double thresholdFactor(double background) {
 
 }  // namespace
 
-int detectOnsets(Recording& recording) {
+int detectOnsets(Recording& recording, const FramesRead& alongside) {
   auto& energy = recording.onsetEnergy;
   auto& marks = recording.onsetMarks;
   const std::int64_t n = recording.framesRead / 32;
@@ -36,11 +36,17 @@ int detectOnsets(Recording& recording) {
   const std::int16_t* left = recording.left.data();
   const std::int16_t* right = recording.right.data();
   const auto magnitude = [](std::int16_t v) { return unsigned{Recording::frameMagnitude(v)}; };
-  for (std::int64_t p = 0; p < n; ++p) {
-    unsigned sum = 0;
-    for (int k = 0; k < 32; ++k)
-      sum += (magnitude(left[32 * p + k]) + magnitude(right[32 * p + k])) >> 1;
-    energy[p] = static_cast<std::uint16_t>(sum);
+  // A run of positions at a time, handed on while it is in the nearest cache.
+  constexpr std::int64_t RUN = 256;
+  for (std::int64_t from = 0; from < n; from += RUN) {
+    const std::int64_t to = std::min(n, from + RUN);
+    for (std::int64_t p = from; p < to; ++p) {
+      unsigned sum = 0;
+      for (int k = 0; k < 32; ++k)
+        sum += (magnitude(left[32 * p + k]) + magnitude(right[32 * p + k])) >> 1;
+      energy[p] = static_cast<std::uint16_t>(sum);
+    }
+    if (alongside) alongside(static_cast<std::size_t>(32 * to));
   }
   energy[n] = 0;
   std::fill(marks.begin(), marks.end(), 0.0f);

@@ -89,10 +89,10 @@ int readForOpen(Recording& scratch, const std::string& path, std::ostream& conso
   // one core while the other starts on the spectrum.
   if (read == WAV_OK) {
     analyseRecording(scratch, [&] {
-      detectOnsets(scratch);
-      if (!trackingBeats) return;
-      scratch.beatTrack = trackBeats(scratch);
-      scratch.beatsTracked = true;
+      if (trackingBeats)
+        detectOnsetsTrackingBeats(scratch);
+      else
+        detectOnsets(scratch);
     });
   }
   console << "Done.\n\n";
