@@ -6,36 +6,37 @@
 #
 #   bench/beats_cost.sh [BUILD_DIR] [RUNS]
 #
-# Prints the median wall and processor times of both and the difference. On a
-# machine whose cores are busy with other work the wall times wander; the
-# processor times (user + system) hold better.
+# Prints the median wall and processor times (user + system, of all threads)
+# of both and the difference. Both are read to the microsecond; on a machine
+# whose cores are busy with other work the wall times wander.
 set -euo pipefail
 
 BUILD=${1:-build}
-RUNS=${2:-7}
+RUNS=${2:-21}
 CLI="$BUILD/bin/quavrix-cli"
 [ -x "$CLI" ] || { echo "missing $CLI (build quavrix-cli first)" >&2; exit 1; }
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 "$CLI" demo "$WORK/demo.wav" --seconds 300 >/dev/null
 
-for ((i = 0; i < RUNS; ++i)); do
-  for mode in beats no-beats; do
-    flag=""
-    [ "$mode" = beats ] && flag="--beats"
-    /usr/bin/time -f "%e %U %S" -o "$WORK/t" "$CLI" analyze "$WORK/demo.wav" $flag >/dev/null
-    echo "$mode $(cat "$WORK/t")" >> "$WORK/times"
-  done
-done
+/usr/bin/python3 - "$CLI" "$WORK/demo.wav" "$RUNS" <<'PY'
+import os, statistics, subprocess, sys, time
 
-/usr/bin/python3 - "$WORK/times" <<'PY'
-import statistics, sys
-rows = [line.split() for line in open(sys.argv[1])]
-def median(mode, column):
-    return statistics.median(float(r[column]) + (float(r[3]) if column == 2 else 0)
-                             for r in rows if r[0] == mode)
-for label, column in (("wall", 1), ("processor", 2)):
-    with_beats, without = median("beats", column), median("no-beats", column)
-    print(f"{label:9}  analyze {without:.3f} s, with beats {with_beats:.3f} s: "
+cli, wav, runs = sys.argv[1], sys.argv[2], int(sys.argv[3])
+modes = {"analyze": [], "analyze --beats": ["--beats"]}
+times = {mode: ([], []) for mode in modes}
+for _ in range(runs):
+    for mode, flags in modes.items():
+        start = time.perf_counter()
+        child = subprocess.Popen([cli, "analyze", wav] + flags, stdout=subprocess.DEVNULL)
+        _, status, usage = os.wait4(child.pid, 0)
+        if status != 0:
+            sys.exit(f"{cli} analyze failed")
+        times[mode][0].append(time.perf_counter() - start)
+        times[mode][1].append(usage.ru_utime + usage.ru_stime)
+for column, label in ((0, "wall"), (1, "processor")):
+    without = statistics.median(times["analyze"][column])
+    with_beats = statistics.median(times["analyze --beats"][column])
+    print(f"{label:9}  analyze {1000 * without:.1f} ms, with beats {1000 * with_beats:.1f} ms: "
           f"+{100 * (with_beats - without) / without:.1f} %")
 PY

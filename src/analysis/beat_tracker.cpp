@@ -241,8 +241,8 @@ std::vector<std::size_t> placeBeats(const std::vector<double>& env,
   for (std::size_t t = 0; t < n; ++t) {
     const double period = periods[t];
     const double logPeriod = std::log(period);
-    const long lo = static_cast<long>(t) - std::lround(2.0 * period);
-    const long hi = static_cast<long>(t) - std::lround(period / 2.0);
+    const long lo = static_cast<long>(t) - std::lround(1.5 * period);
+    const long hi = static_cast<long>(t) - std::lround(period / 1.5);
     double best = -std::numeric_limits<double>::infinity();
     long from = -1;
     // The scores first, then their maximum, then its earliest place: three

@@ -6,6 +6,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "analysis/onsets.h"
+#include "analysis/recording.h"
+#include "base/units.h"
 #include "support/metronome.h"
 
 namespace quavrix {
@@ -94,6 +97,45 @@ TEST(BeatTracker, SilenceAndScrapsGiveNoBeats) {
     EXPECT_TRUE(track.downbeats.empty()) << frames;
     EXPECT_EQ(track.bpm, 0.0) << frames;
   }
+}
+
+// Opening with tracked beats finds the onsets and the beats in one pass over
+// the samples; both must come out as the two passes find them, up to the
+// recording's last frames (an odd count, past the last whole position).
+TEST(BeatTracker, OnePassGivesTheOnsetsAndBeatsOfTwo) {
+  const double seconds = 12.0;
+  const auto clicks = beatInstants(seconds, [&](double t) { return 90.0 + 3.0 * t; });
+  const std::vector<std::int16_t> stereo = metronomeFrames(clicks, 3, seconds);
+  const auto opened = [&] {
+    Recording rec;
+    rec.framesRead = static_cast<std::uint32_t>(stereo.size() / 2 - 77);
+    rec.capacity = static_cast<std::int32_t>(rec.framesRead) + LEAD_IN_FRAMES + 10240;
+    const std::size_t entries = static_cast<std::size_t>(rec.capacity) + 4;
+    rec.left.assign(entries, 0);
+    rec.right.assign(entries, 0);
+    for (std::size_t f = 0; f < rec.framesRead; ++f) {
+      rec.left[LEAD_IN_FRAMES + f] = stereo[2 * f];
+      rec.right[LEAD_IN_FRAMES + f] = stereo[2 * f + 1];
+    }
+    rec.onsetEnergy.assign(entries / 32 + 32, 0);
+    rec.onsetMarks.assign(entries / 32 + 32, 0.0f);
+    return rec;
+  };
+  Recording together = opened();
+  detectOnsetsTrackingBeats(together);
+  Recording apart = opened();
+  detectOnsets(apart);
+  const BeatTrack track = trackBeats(apart);
+
+  ASSERT_TRUE(together.beatsTracked);
+  EXPECT_GE(track.beats.size(), clicks.size() - 2);
+  EXPECT_EQ(together.beatTrack.beats, track.beats);
+  EXPECT_EQ(together.beatTrack.downbeats, track.downbeats);
+  EXPECT_EQ(together.beatTrack.beatsPerBar, 3);
+  EXPECT_TRUE(std::equal(together.onsetEnergy.begin(), together.onsetEnergy.end(),
+                         apart.onsetEnergy.begin()));
+  EXPECT_TRUE(std::equal(together.onsetMarks.begin(), together.onsetMarks.end(),
+                         apart.onsetMarks.begin()));
 }
 
 }  // namespace
