@@ -119,8 +119,8 @@ int runAnalyze(const std::vector<std::string>& argv) {
       std::printf("tracked beats: %zu at %.2f BPM, %d to the bar\n", rec.beatTrack.beats.size(),
                   rec.beatTrack.bpm, rec.beatTrack.beatsPerBar);
     }
-    std::printf("time: read %.1f ms, onsets %.1f ms, onsets and beats %.1f ms, spectrum %.1f ms\n", readMs,
-                onsetMs, beatMs, spectrumMs);
+    std::printf("time: read %.1f ms, onsets %.1f ms, onsets and beats %.1f ms, spectrum %.1f ms\n",
+                readMs, onsetMs, beatMs, spectrumMs);
     if (row >= 0) {
       std::printf("row %d left: %s\n", row, rowJson(rec, 0, row).c_str());
       std::printf("row %d right: %s\n", row, rowJson(rec, 1, row).c_str());

@@ -20,6 +20,39 @@ namespace quavrix {
 
 namespace {
 
+// The loops around the transforms, also built for AVX2 where the processor
+// has it. Products and sums are rounded one by one either way (no fused
+// multiply-add), so both give the same bits. Not under ThreadSanitizer: the
+// clones' resolvers run while the program is being loaded, before the
+// sanitizer's runtime is ready.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_THREAD__)
+#define QUAVRIX_BEAT_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define QUAVRIX_BEAT_CLONES
+#endif
+
+// `size` windowed samples from `x` into `in`, zeros past the first `have`.
+QUAVRIX_BEAT_CLONES void windowed(const float* __restrict x, const float* __restrict w,
+                                  float* __restrict in, std::size_t have, std::size_t size) {
+  for (std::size_t i = 0; i < have; ++i) in[i] = x[i] * w[i];
+  for (std::size_t i = have; i < size; ++i) in[i] = 0.0f;
+}
+
+// The powers of bins 1 .. size / 2 - 1 of the two real frames whose spectra
+// were taken together as the real and imaginary parts of `re`, `im`:
+// |A|^2 = (|Z[k]|^2 + |Z[m]|^2) / 4 + Re(Z[k] Z[m]) / 2, |B|^2 the same with
+// the second term taken away, m = size - k.
+QUAVRIX_BEAT_CLONES void splitPowers(const float* __restrict re, const float* __restrict im,
+                                     float* __restrict a, float* __restrict b, std::size_t size) {
+  for (std::size_t k = 1; k < size / 2; ++k) {
+    const std::size_t m = size - k;
+    const float both = 0.25f * (re[k] * re[k] + im[k] * im[k] + re[m] * re[m] + im[m] * im[m]);
+    const float cross = 0.5f * (re[k] * re[m] - im[k] * im[m]);
+    a[k] = both + cross;
+    b[k] = both - cross;
+  }
+}
+
 // Both channels are mixed and every four frames summed: 11025 Hz keeps most
 // of what beats are heard by (attacks up to 5.5 kHz, harmony up to 2 kHz).
 // What lies above is kept as one band of its own, read from what the two
@@ -39,8 +72,9 @@ constexpr double LOG_GAIN = 100.0;
 
 // Band edges (bins of the 256-point transform): single bins at the bottom,
 // then about a third of an octave each, as the ear groups them.
-constexpr std::array<int, 28> BAND_EDGES = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 12, 14, 16, 18,
-                                            21, 24, 28, 32, 37, 43, 50, 58, 67, 78, 90, 104, 120, 128};
+constexpr std::array<int, 28> BAND_EDGES = {1,  2,  3,  4,  5,  6,   7,   8,  9,  10,
+                                            12, 14, 16, 18, 21, 24,  28,  32, 37, 43,
+                                            50, 58, 67, 78, 90, 104, 120, 128};
 constexpr int SPECTRUM_BANDS = static_cast<int>(BAND_EDGES.size()) - 1;
 // Above 5.5 kHz one more band: the bright edge of soft attacks (a piano's
 // hammer, a brush).
@@ -93,12 +127,9 @@ class PairTransform {
   void powers(const float* samples, std::size_t first, std::size_t second, std::size_t count,
               std::vector<float>& power, std::vector<float>& secondPower) {
     const std::size_t size = static_cast<std::size_t>(size_);
-    const auto fill = [&](std::size_t from, float* __restrict in) {
+    const auto fill = [&](std::size_t from, float* in) {
       const std::size_t have = from < count ? std::min(size, count - from) : 0;
-      const float* __restrict x = samples + from;
-      const float* __restrict w = window_.data();
-      for (std::size_t i = 0; i < have; ++i) in[i] = x[i] * w[i];
-      for (std::size_t i = have; i < size; ++i) in[i] = 0.0f;
+      windowed(samples + from, window_.data(), in, have, size);
     };
     fill(first, in_);
     fill(second, in_ + size);
@@ -115,15 +146,7 @@ class PairTransform {
       a[k] = re[k] * re[k];
       b[k] = im[k] * im[k];
     }
-    // |A|^2 = (|Z[k]|^2 + |Z[m]|^2) / 4 + Re(Z[k] Z[m]) / 2, |B|^2 the same
-    // with the second term taken away, m = size - k.
-    for (std::size_t k = 1; k < half; ++k) {
-      const std::size_t m = size - k;
-      const float both = 0.25f * (re[k] * re[k] + im[k] * im[k] + re[m] * re[m] + im[m] * im[m]);
-      const float cross = 0.5f * (re[k] * re[m] - im[k] * im[m]);
-      a[k] = both + cross;
-      b[k] = both - cross;
-    }
+    splitPowers(re, im, a, b, size);
   }
 
  private:
@@ -159,8 +182,9 @@ struct OnsetState {
 // energies above 5.5 kHz: the second frame's adds and logarithms run beside
 // the first's. The first frame's bands go to `bands[0 .. BANDS)`, the
 // second's after them.
-void logBands(const float* __restrict first, const float* __restrict second, float firstHigh,
-              float secondHigh, std::array<float, 2 * BANDS>& bands) {
+QUAVRIX_BEAT_CLONES void logBands(const float* __restrict first, const float* __restrict second,
+                                  float firstHigh, float secondHigh,
+                                  std::array<float, 2 * BANDS>& bands) {
   for (int b = 0; b < SPECTRUM_BANDS; ++b) {
     // Two running sums each, so that the adds of a wide band overlap.
     float a0 = 0.0f, a1 = 0.0f, b0 = 0.0f, b1 = 0.0f;
@@ -206,8 +230,8 @@ void onsetValue(OnsetState& state, const float* band, std::size_t k, BeatFeature
 
 // The energy above 5.5 kHz of the window from `first` of the upper parts
 // (zeros past `count`), on the scale of the transform's powers.
-float highEnergy(const std::vector<float>& window, const float* upper, std::size_t first,
-                 std::size_t count) {
+QUAVRIX_BEAT_CLONES float highEnergy(const std::vector<float>& window, const float* upper,
+                                     std::size_t first, std::size_t count) {
   const std::size_t size = window.size();
   const std::size_t have = first < count ? std::min(size, count - first) : 0;
   const float* __restrict x = upper + first;
@@ -321,7 +345,7 @@ struct BeatFeatureStream::State {
   std::size_t nextOnset = 0;
   std::size_t nextChroma = 0;
 
-  static constexpr std::size_t ONSET_STEP = ONSET_HOP / DECIMATION;  // mixed samples
+  static constexpr std::size_t ONSET_STEP = ONSET_HOP / DECIMATION;           // mixed samples
   static constexpr std::size_t CHROMA_STEP = CHROMA_HOP / CHROMA_DECIMATION;  // halved samples
 
   // Works out the values whose windows lie within what has been mixed, all of
@@ -362,15 +386,21 @@ struct BeatFeatureStream::State {
       if (pair) chromaValue(chroma, chroma.nextPower, k + 1, out);
       nextChroma = k + (pair ? 2 : 1);
     }
-    // Keep what the next windows start at; a halved sample is made of two
-    // mixed ones, so an odd one out stays in the mix.
+    // Keep what the next windows start at (a halved sample is made of two
+    // mixed ones, so an odd one out stays in the mix), dropping the rest
+    // once there is enough of it to be worth moving what is kept.
+    constexpr std::size_t DROP = 1 << 13;
     const std::size_t keepMixed = std::min({nextOnset * ONSET_STEP, 2 * halvedEnd, mixedEnd});
-    mixed.erase(mixed.begin(), mixed.begin() + static_cast<long>(keepMixed - mixedBase));
-    upper.erase(upper.begin(), upper.begin() + static_cast<long>(keepMixed - mixedBase));
-    mixedBase = keepMixed;
+    if (keepMixed - mixedBase >= DROP) {
+      mixed.erase(mixed.begin(), mixed.begin() + static_cast<long>(keepMixed - mixedBase));
+      upper.erase(upper.begin(), upper.begin() + static_cast<long>(keepMixed - mixedBase));
+      mixedBase = keepMixed;
+    }
     const std::size_t keepHalved = std::min(nextChroma * CHROMA_STEP, halvedEnd);
-    halved.erase(halved.begin(), halved.begin() + static_cast<long>(keepHalved - halvedBase));
-    halvedBase = keepHalved;
+    if (keepHalved - halvedBase >= DROP) {
+      halved.erase(halved.begin(), halved.begin() + static_cast<long>(keepHalved - halvedBase));
+      halvedBase = keepHalved;
+    }
   }
 
   // Mixes up to mixed sample `end` and works out what that allows.

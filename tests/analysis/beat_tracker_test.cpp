@@ -134,8 +134,8 @@ TEST(BeatTracker, OnePassGivesTheOnsetsAndBeatsOfTwo) {
   EXPECT_EQ(together.beatTrack.beatsPerBar, 3);
   EXPECT_TRUE(std::equal(together.onsetEnergy.begin(), together.onsetEnergy.end(),
                          apart.onsetEnergy.begin()));
-  EXPECT_TRUE(std::equal(together.onsetMarks.begin(), together.onsetMarks.end(),
-                         apart.onsetMarks.begin()));
+  EXPECT_TRUE(
+      std::equal(together.onsetMarks.begin(), together.onsetMarks.end(), apart.onsetMarks.begin()));
 }
 
 }  // namespace
