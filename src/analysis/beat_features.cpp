@@ -211,20 +211,15 @@ QUAVRIX_BEAT_CLONES void logBands(const float* __restrict first, const float* __
 
 // Onset value k from the log band energies of its frame.
 void onsetValue(OnsetState& state, const float* band, std::size_t k, BeatFeatures& out) {
-  float all = 0.0f;
-  float low = 0.0f;
-  if (k > 0) {
-    const auto rise = [&](int b) {
-      return std::max(0.0f, band[b] - state.previous[static_cast<std::size_t>(b)]);
-    };
-    for (int b = 0; b < SPECTRUM_BANDS; ++b) {
-      all += rise(b);
-      if (b < BASS_BANDS) low += rise(b);
-    }
-    all += HIGH_WEIGHT * rise(SPECTRUM_BANDS);
-  }
-  out.onset[k] = all;
-  out.bass[k] = low;
+  std::array<float, BANDS> rise{};
+  if (k > 0)
+    for (std::size_t b = 0; b < BANDS; ++b) rise[b] = std::max(0.0f, band[b] - state.previous[b]);
+  // Four running sums, so that the adds overlap.
+  std::array<float, 4> part{};
+  for (std::size_t b = 0; b < SPECTRUM_BANDS; ++b) part[b % 4] += rise[b];
+  static_assert(BASS_BANDS == 4);
+  out.onset[k] = (part[0] + part[1]) + (part[2] + part[3]) + HIGH_WEIGHT * rise[SPECTRUM_BANDS];
+  out.bass[k] = (rise[0] + rise[1]) + (rise[2] + rise[3]);
   std::copy(band, band + BANDS, state.previous.begin());
 }
 

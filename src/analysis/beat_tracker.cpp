@@ -103,28 +103,36 @@ LagSums lagSums(const std::vector<double>& env, const std::vector<std::size_t>& 
     means[w] = (prefix[to] - prefix[starts[w]]) /
                static_cast<double>(std::max<std::size_t>(1, to - starts[w]));
   }
-  std::vector<double> products(n + 1);
-  for (std::size_t lag = firstLag; lag <= lastLag; ++lag) {
-    // products[x]: sum of env[t] env[t + lag] over t < x.
-    products[0] = 0.0;
-    const std::size_t last = n > lag ? n - lag : 0;
-    for (std::size_t t = 0; t < last; ++t) products[t + 1] = products[t] + env[t] * env[t + lag];
-    for (std::size_t t = last; t < n; ++t) products[t + 1] = products[t];
-    for (std::size_t w = 0; w < starts.size(); ++w) {
-      const std::size_t from = starts[w];
-      const std::size_t to = std::min(n, from + window);
-      const double m = means[w];
-      // Sum of (env[t] - m)(env[t + lag] - m) over t in [from, end).
-      const auto centred = [&](std::size_t end) {
-        if (end <= from) return 0.0;
-        const double cross = products[end] - products[from];
-        const double early = prefix[end] - prefix[from];
-        const double late = prefix[end + lag] - prefix[from + lag];
-        return cross - m * (early + late) + static_cast<double>(end - from) * m * m;
-      };
-      const std::size_t at = w * sums.lags + (lag - firstLag);
-      sums.inner[at] = to > lag + 1 ? centred(to - lag - 1) : 0.0;
-      sums.outer[at] = to > lag ? centred(to - lag) : 0.0;
+  // Four lags at a time, so that their running sums advance side by side.
+  // The curve reads as zeros past its end, which adds nothing to a sum.
+  constexpr std::size_t GROUP = 4;
+  std::vector<double> padded(env);
+  padded.resize(n + lastLag + GROUP + 1, 0.0);
+  std::vector<double> products((n + 1) * GROUP);  // [x * GROUP + g]
+  for (std::size_t first = firstLag; first <= lastLag; first += GROUP) {
+    // products[x * GROUP + g]: sum of env[t] env[t + first + g] over t < x.
+    for (std::size_t g = 0; g < GROUP; ++g) products[g] = 0.0;
+    for (std::size_t t = 0; t < n; ++t)
+      for (std::size_t g = 0; g < GROUP; ++g)
+        products[(t + 1) * GROUP + g] = products[t * GROUP + g] + env[t] * padded[t + first + g];
+    for (std::size_t g = 0; g < GROUP && first + g <= lastLag; ++g) {
+      const std::size_t lag = first + g;
+      for (std::size_t w = 0; w < starts.size(); ++w) {
+        const std::size_t from = starts[w];
+        const std::size_t to = std::min(n, from + window);
+        const double m = means[w];
+        // Sum of (env[t] - m)(env[t + lag] - m) over t in [from, end).
+        const auto centred = [&](std::size_t end) {
+          if (end <= from) return 0.0;
+          const double cross = products[end * GROUP + g] - products[from * GROUP + g];
+          const double early = prefix[end] - prefix[from];
+          const double late = prefix[end + lag] - prefix[from + lag];
+          return cross - m * (early + late) + static_cast<double>(end - from) * m * m;
+        };
+        const std::size_t at = w * sums.lags + (lag - firstLag);
+        sums.inner[at] = to > lag + 1 ? centred(to - lag - 1) : 0.0;
+        sums.outer[at] = to > lag ? centred(to - lag) : 0.0;
+      }
     }
   }
   return sums;
@@ -134,7 +142,8 @@ LagSums lagSums(const std::vector<double>& env, const std::vector<std::size_t>& 
 // after one beat period (the later onsets read between whole frames),
 // weighted by how readily a listener feels a beat at that tempo.
 std::vector<double> tempoEvidence(const LagSums& sums, std::size_t w, std::size_t from,
-                                  std::size_t to, const std::vector<double>& bpm) {
+                                  std::size_t to, const std::vector<double>& bpm,
+                                  const std::vector<double>& prior) {
   std::vector<double> evidence(bpm.size(), 0.0);
   for (std::size_t j = 0; j < bpm.size(); ++j) {
     const double lag = 60.0 * ONSET_RATE / bpm[j];
@@ -146,10 +155,19 @@ std::vector<double> tempoEvidence(const LagSums& sums, std::size_t w, std::size_
       const std::size_t at = w * sums.lags + (whole - sums.firstLag);
       r = ((1.0 - part) * sums.inner[at] + part * sums.outer[at + 1]) / static_cast<double>(count);
     }
-    const double octaves = std::log2(bpm[j] / PRIOR_CENTRE_BPM) / PRIOR_WIDTH_OCTAVES;
-    evidence[j] = std::max(0.0, r) * std::exp(-0.5 * octaves * octaves);
+    evidence[j] = std::max(0.0, r) * prior[j];
   }
   return evidence;
+}
+
+// How readily a listener feels a beat at each tempo candidate.
+std::vector<double> tempoPrior(const std::vector<double>& bpm) {
+  std::vector<double> prior(bpm.size());
+  for (std::size_t j = 0; j < bpm.size(); ++j) {
+    const double octaves = std::log2(bpm[j] / PRIOR_CENTRE_BPM) / PRIOR_WIDTH_OCTAVES;
+    prior[j] = std::exp(-0.5 * octaves * octaves);
+  }
+  return prior;
 }
 
 // The beat period (frames) at every frame: a path through the windows'
@@ -172,13 +190,14 @@ std::vector<double> localPeriods(const std::vector<double>& env, const std::vect
   std::vector<std::vector<int>> back(starts.size(), std::vector<int>(states, -1));
   const auto firstLag = static_cast<std::size_t>(60.0 * ONSET_RATE / bpm.back());
   const auto lastLag = static_cast<std::size_t>(60.0 * ONSET_RATE / bpm.front()) + 1;
+  const std::vector<double> prior = tempoPrior(bpm);
   const LagSums envSums = lagSums(env, starts, window, firstLag, lastLag);
   const LagSums bassSums = lagSums(bass, starts, window, firstLag, lastLag);
   for (std::size_t w = 0; w < starts.size(); ++w) {
     const std::size_t from = starts[w];
     const std::size_t to = std::min(n, from + window);
-    std::vector<double> evidence = tempoEvidence(envSums, w, from, to, bpm);
-    const std::vector<double> low = tempoEvidence(bassSums, w, from, to, bpm);
+    std::vector<double> evidence = tempoEvidence(envSums, w, from, to, bpm, prior);
+    const std::vector<double> low = tempoEvidence(bassSums, w, from, to, bpm, prior);
     for (std::size_t j = 0; j < evidence.size(); ++j) evidence[j] += TEMPO_BASS_WEIGHT * low[j];
     const double top = *std::max_element(evidence.begin(), evidence.end());
     std::vector<double> next(states);
@@ -216,7 +235,7 @@ std::vector<double> localPeriods(const std::vector<double>& env, const std::vect
     while (w + 1 < starts.size() && static_cast<double>(starts[w + 1]) + halfWindow <= at) ++w;
     const double centre = static_cast<double>(starts[w]) + halfWindow;
     double tempo = bpm[static_cast<std::size_t>(path[w])];
-    if (w + 1 < starts.size() && at > centre) {
+    if (w + 1 < starts.size() && at > centre && path[w + 1] != path[w]) {
       const double nextCentre = static_cast<double>(starts[w + 1]) + halfWindow;
       const double f = (at - centre) / (nextCentre - centre);
       tempo *= std::pow(bpm[static_cast<std::size_t>(path[w + 1])] / tempo, f);
