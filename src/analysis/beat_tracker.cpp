@@ -111,10 +111,13 @@ LagSums lagSums(const std::vector<double>& env, const std::vector<std::size_t>& 
   std::vector<double> products((n + 1) * GROUP);  // [x * GROUP + g]
   for (std::size_t first = firstLag; first <= lastLag; first += GROUP) {
     // products[x * GROUP + g]: sum of env[t] env[t + first + g] over t < x.
+    std::array<double, GROUP> running{};
     for (std::size_t g = 0; g < GROUP; ++g) products[g] = 0.0;
     for (std::size_t t = 0; t < n; ++t)
-      for (std::size_t g = 0; g < GROUP; ++g)
-        products[(t + 1) * GROUP + g] = products[t * GROUP + g] + env[t] * padded[t + first + g];
+      for (std::size_t g = 0; g < GROUP; ++g) {
+        running[g] += env[t] * padded[t + first + g];
+        products[(t + 1) * GROUP + g] = running[g];
+      }
     for (std::size_t g = 0; g < GROUP && first + g <= lastLag; ++g) {
       const std::size_t lag = first + g;
       for (std::size_t w = 0; w < starts.size(); ++w) {
