@@ -308,30 +308,33 @@ def six_eight(name, bpm, bars, seed):
     return p
 
 
-def pieces():
+def pieces(variant=0):
+    """The set; another variant draws other notes, timing and drift."""
+    s = 100 * variant
     return [
-        (pop("pop", lambda i: 112.0, 24, 1), True),
-        (syncopated_piano("piano_syncopated", 96.0, 20, 2), True),
-        (waltz("waltz", 138.0, 32, 3), True),
-        (pop("ramp", lambda i: 80.0 + 40.0 * i / (28 * 4), 28, 4), False),
-        (swing("swing", 144.0, 24, 5), True),
-        (ballad("ballad", 64.0, 16, 6), False),
-        (six_eight("six_eight", 66.0, 24, 7), True),
+        (pop("pop", lambda i: 112.0, 24, 1 + s), True),
+        (syncopated_piano("piano_syncopated", 96.0, 20, 2 + s), True),
+        (waltz("waltz", 138.0, 32, 3 + s), True),
+        (pop("ramp", lambda i: 80.0 + 40.0 * i / (28 * 4), 28, 4 + s), False),
+        (swing("swing", 144.0, 24, 5 + s), True),
+        (ballad("ballad", 64.0, 16, 6 + s), False),
+        (six_eight("six_eight", 66.0, 24, 7 + s), True),
     ]
 
 
 def main():
     if len(sys.argv) < 2:
-        sys.exit("usage: beats_testset.py OUT_DIR [--sf2 FILE]")
+        sys.exit("usage: beats_testset.py OUT_DIR [--sf2 FILE] [--variant N]")
     out = sys.argv[1]
     sf2 = "/usr/share/sounds/sf2/FluidR3_GM.sf2"
     if "--sf2" in sys.argv:
         sf2 = sys.argv[sys.argv.index("--sf2") + 1]
     if not os.path.exists(sf2):
         sys.exit(f"missing {sf2} (apt-get install fluid-soundfont-gm)")
+    variant = int(sys.argv[sys.argv.index("--variant") + 1]) if "--variant" in sys.argv else 0
     os.makedirs(out, exist_ok=True)
     table = {}
-    for piece, steady in pieces():
+    for piece, steady in pieces(variant):
         base = os.path.join(out, piece.name)
         piece.write_midi(base + ".mid")
         subprocess.run(["fluidsynth", "-ni", "-q", "-g", "0.6", "-r", "44100", "-F",

@@ -3,11 +3,12 @@
 # Scores our beat tracker and aubio's on the generated test set, side by side:
 # beat F-measure (70 ms window), downbeat F-measure and tempo error per piece.
 #
-#   bench/beats_vs_peer.sh [BUILD_DIR] [SET_DIR]
+#   bench/beats_vs_peer.sh [BUILD_DIR] [SET_DIR] [VARIANT]
 #
 # BUILD_DIR defaults to ./build (it must hold bin/quavrix-cli). SET_DIR is
 # where the test set is written (a temporary folder by default); an existing
-# set there is reused. Needs fluidsynth, fluid-soundfont-gm, aubio-tools,
+# set there is reused. VARIANT (0 by default, the set the tracker was tuned
+# on) draws the pieces' notes, timing and drift afresh. Needs fluidsynth, fluid-soundfont-gm, aubio-tools,
 # python3-mido and python3-mir-eval (scripts/install-deps.sh).
 set -euo pipefail
 
@@ -25,7 +26,7 @@ else
   SET=$(mktemp -d)
   trap 'rm -rf "$SET"' EXIT
 fi
-[ -f "$SET/pieces.json" ] || "$PY" "$HERE/beats_testset.py" "$SET"
+[ -f "$SET/pieces.json" ] || "$PY" "$HERE/beats_testset.py" "$SET" --variant "${3:-0}"
 
 for wav in "$SET"/*.wav; do
   base=${wav%.wav}
