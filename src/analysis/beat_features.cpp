@@ -80,8 +80,8 @@ constexpr int SPECTRUM_BANDS = static_cast<int>(BAND_EDGES.size()) - 1;
 // hammer, a brush).
 constexpr int BANDS = SPECTRUM_BANDS + 1;
 // That band stands for the four that thirds of an octave would split it
-// into; its rise counts twice.
-constexpr float HIGH_WEIGHT = 2.0f;
+// into; its rise counts three times.
+constexpr float HIGH_WEIGHT = 3.0f;
 
 // Two real frames through one complex transform of a fixed size, in single
 // precision: the first frame as the real input, the second as the imaginary

@@ -24,7 +24,7 @@ constexpr double TEMPO_STEP = 0.005;
 // Without other evidence a beat is felt near this tempo; the prior's width
 // in octaves decides how much stronger an octave below or above must be.
 constexpr double PRIOR_CENTRE_BPM = 95.0;
-constexpr double PRIOR_WIDTH_OCTAVES = 1.0;
+constexpr double PRIOR_WIDTH_OCTAVES = 2.0;
 // The tempogram's windows and their spacing, in seconds.
 constexpr double TEMPO_WINDOW_SECONDS = 8.0;
 constexpr double TEMPO_HOP_SECONDS = 2.0;
@@ -33,7 +33,7 @@ constexpr double TEMPO_HOP_SECONDS = 2.0;
 constexpr int TEMPO_MOVE = 12;
 constexpr double TEMPO_MOVE_COST = 0.003;
 // Attacks in the bass (kick drum, bass line) mark beats more than others.
-constexpr double BASS_WEIGHT = 0.5;
+constexpr double BASS_WEIGHT = 2.0;
 // How much the bass line's own repetition counts towards a tempo: a left
 // hand or a bass that keeps the beat outweighs a loud syncopated figure.
 constexpr double TEMPO_BASS_WEIGHT = 1.0;
